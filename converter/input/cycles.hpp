@@ -1,0 +1,28 @@
+// Measurement cycles and their zero windows.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "converter/input/raw_store.hpp"
+#include "converter/input/settings.hpp"
+
+namespace converter {
+
+inline constexpr int kCycleCapacity = kRecordCapacity;
+
+// Cycles 1..cycleCount in ascending record order; record numbers refer to
+// the RawStore. Tables allocated once (not initialised), index 1..capacity.
+struct CycleTable {
+    int cycleCount = 0;
+    std::unique_ptr<int32_t[]> cycleFirst, cycleLast, zeroFirst, zeroLast;
+    std::unique_ptr<double[]> cycleTime;  // only when cycleminutes is 0
+
+    void allocate();
+};
+
+// Builds the cycles: by the cycle grid when cycleminutes > 0, else one cycle
+// per measurement record with at least two zero records in its window.
+void buildCycles(const RawStore& store, const ConverterSettings& settings, CycleTable& cycles);
+
+}  // namespace converter

@@ -1,0 +1,243 @@
+#include "platform/files.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "platform/run_error.hpp"
+#include "platform/text.hpp"
+
+#ifdef _WIN32
+#include <direct.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+bool isPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+static size_t lastSeparator(std::string_view path) {
+    for (size_t i = path.size(); i > 0; --i)
+        if (isPathSeparator(path[i - 1])) return i - 1;
+    return std::string_view::npos;
+}
+
+std::string_view fileNamePart(std::string_view path) {
+    size_t at = lastSeparator(path);
+    return at == std::string_view::npos ? path : path.substr(at + 1);
+}
+
+std::string_view folderPart(std::string_view path) {
+    size_t at = lastSeparator(path);
+    return at == std::string_view::npos ? std::string_view() : path.substr(0, at);
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && !isPathSeparator(path.back())) path += pathSeparator;
+    path += name;
+    return path;
+}
+
+static bool matchFrom(std::string_view p, std::string_view n) {
+    // Iterative match with backtracking to the last '*'.
+    size_t pi = 0, ni = 0, starP = std::string_view::npos, starN = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && p[pi] == '*') {
+            starP = pi++;
+            starN = ni;
+        } else if (pi < p.size() && (p[pi] == '?' || toUpperAscii(p[pi]) == toUpperAscii(n[ni]))) {
+            ++pi;
+            ++ni;
+        } else if (starP != std::string_view::npos) {
+            pi = starP + 1;
+            ni = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
+}
+
+bool wildcardMatch(std::string_view pattern, std::string_view name) {
+    if (matchFrom(pattern, name)) return true;
+    // "name.*" also takes names without any dot (as the system's search does).
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
+        name.find('.') == std::string_view::npos)
+        return matchFrom(pattern.substr(0, pattern.size() - 2), name);
+    return false;
+}
+
+#ifndef _WIN32
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool folderExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pattern) {
+    std::vector<DirEntry> entries;
+    std::string dirPath = folder.empty() ? std::string(".") : folder;
+    DIR* dir = opendir(dirPath.c_str());
+    if (!dir) return entries;
+    while (dirent* e = readdir(dir)) {
+        std::string_view name(e->d_name);
+        if (name == "." || name == "..") continue;
+        if (!wildcardMatch(pattern, name)) continue;
+        DirEntry entry;
+        entry.name = std::string(name);
+        entry.isFolder = folderExists(joinPath(dirPath, name));
+        entries.push_back(std::move(entry));
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+std::string currentDirectory() {
+    std::string path(4096, '\0');
+    while (getcwd(path.data(), path.size()) == nullptr) {
+        if (errno != ERANGE) fail("cannot read the current directory");
+        path.resize(path.size() * 2);
+    }
+    path.resize(std::strlen(path.c_str()));
+    return path;
+}
+
+bool setCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
+
+bool fileModificationTime(const std::string& path, DateTime& when) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return false;
+    std::time_t t = st.st_mtime;
+    std::tm local{};
+    if (!localtime_r(&t, &local)) return false;
+    when = encodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
+           encodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), 0);
+    return true;
+}
+
+bool createFolders(const std::string& path) {
+    if (path.empty()) return false;
+    if (folderExists(path)) return true;
+    std::string_view parent = folderPart(path);
+    if (!parent.empty() && !folderExists(std::string(parent)) &&
+        !createFolders(std::string(parent)))
+        return false;
+    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    return folderExists(path);
+}
+
+#endif
+
+bool readWholeFile(const std::string& path, std::string& buffer) {
+    buffer.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    bool ok = true;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        long size = std::ftell(f);
+        if (size > 0) buffer.reserve(static_cast<size_t>(size));
+        std::rewind(f);
+    }
+    char chunk[1 << 16];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) buffer.append(chunk, got);
+    if (std::ferror(f)) ok = false;
+    std::fclose(f);
+    if (!ok) buffer.clear();
+    return ok;
+}
+
+bool LineReader::next(std::string_view& line) {
+    if (pos_ >= text_.size()) {
+        line = {};
+        return false;
+    }
+    size_t end = text_.find('\n', pos_);
+    size_t stop = end == std::string_view::npos ? text_.size() : end;
+    size_t lineEnd = stop;
+    if (lineEnd > pos_ && end != std::string_view::npos && text_[lineEnd - 1] == '\r') --lineEnd;
+    line = text_.substr(pos_, lineEnd - pos_);
+    pos_ = end == std::string_view::npos ? text_.size() : end + 1;
+    ++lines_;
+    return true;
+}
+
+static std::string temporaryNameFor(const std::string& finalPath) {
+    static std::atomic<unsigned> counter{0};
+#ifdef _WIN32
+    long pid = _getpid();
+#else
+    long pid = getpid();
+#endif
+    std::string name = "~kevor" + std::to_string(pid) + "-" + std::to_string(counter++) + ".tmp";
+    return joinPath(folderPart(finalPath), name);
+}
+
+OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
+    tempPath_ = temporaryNameFor(finalPath_);
+    file_ = std::fopen(tempPath_.c_str(), "wb");
+    if (!file_) fail("cannot create the output file " + finalPath_);
+    buffer_.reserve(kFlushSize + 4096);
+}
+
+OutputFile::~OutputFile() {
+    if (file_) std::fclose(file_);
+    if (!committed_) std::remove(tempPath_.c_str());
+}
+
+void OutputFile::write(std::string_view text) {
+    buffer_.append(text);
+    flushIfFull();
+}
+
+void OutputFile::writeLine(std::string_view text) {
+    buffer_.append(text);
+    buffer_.append("\r\n");
+    flushIfFull();
+}
+
+void OutputFile::flushBuffer() {
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+        fail("cannot write the output file " + finalPath_);
+    buffer_.clear();
+}
+
+void OutputFile::commit() {
+    if (committed_) return;
+    flushBuffer();
+    int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (closed != 0) fail("cannot write the output file " + finalPath_);
+#ifdef _WIN32
+    bool renamed = MoveFileExA(tempPath_.c_str(), finalPath_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    bool renamed = std::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
+#endif
+    if (!renamed) fail("cannot save the output file " + finalPath_);
+    committed_ = true;
+}
+
+}  // namespace platform

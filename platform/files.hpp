@@ -1,0 +1,122 @@
+// Files and folders as both programs need them: existence, directory search
+// by wildcard, the current directory, modification dates, folder creation,
+// whole-file reading, and output files that appear only when complete.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/datetime.hpp"
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char pathSeparator = '\\';
+#else
+inline constexpr char pathSeparator = '/';
+#endif
+
+// True for a separator of this platform (on Windows also '/').
+bool isPathSeparator(char c);
+// The part after the last separator (the whole path when there is none).
+std::string_view fileNamePart(std::string_view path);
+// The part before the last separator, without it ("" when there is none).
+std::string_view folderPart(std::string_view path);
+// folder + separator + name; just name when folder is empty.
+std::string joinPath(std::string_view folder, std::string_view name);
+
+bool fileExists(const std::string& path);    // exists and is not a folder
+bool folderExists(const std::string& path);  // exists and is a folder
+
+struct DirEntry {
+    std::string name;
+    bool isFolder = false;
+    bool isVolumeLabel = false;  // only ever set on Windows
+};
+
+// Wildcard match as the system's directory search does it: letter case is
+// ignored, '*' matches any run of characters, '?' one character, and a
+// pattern ending in ".*" also matches a name without a dot ("*.*" matches
+// every name).
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+// Entries of `folder` ("" = the current directory) whose names match
+// `pattern`, "." and ".." left out. On Windows in the order the system lists
+// them; elsewhere sorted by name (plain comparison by character code), so
+// the order is fixed.
+std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pattern);
+
+std::string currentDirectory();
+bool setCurrentDirectory(const std::string& path);
+
+// Date and time of the last modification of a file, in local time.
+bool fileModificationTime(const std::string& path, DateTime& when);
+
+// Creates a folder together with its missing parents; true when the folder
+// exists afterwards.
+bool createFolders(const std::string& path);
+
+// Reads a whole file into `buffer`; false when it can't be opened or read.
+bool readWholeFile(const std::string& path, std::string& buffer);
+
+// Lines of a text held in memory; accepts LF and CR LF line ends. A last
+// line without a line end is a line; a text ending in a line end has no
+// empty line after it.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+    // The next line without its line end; false at the end of the text.
+    bool next(std::string_view& line);
+    bool atEnd() const { return pos_ >= text_.size(); }
+    // Offset of the first character not yet read, and a jump to an offset
+    // (for parsers that read across line ends).
+    size_t position() const { return pos_; }
+    void setPosition(size_t pos) { pos_ = pos; }
+    std::string_view text() const { return text_; }
+    // Number of lines returned so far (the number of the last line).
+    long long lineNumber() const { return lines_; }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    long long lines_ = 0;
+};
+
+// An output file that is written under a temporary name in the target
+// folder (a name matching neither "_KVA*.*" nor "KVA*.*") and takes its
+// final name only on commit(), replacing a file of that name. Destroyed
+// without commit, it removes the temporary file and leaves an existing file
+// of the final name untouched. Lines end with CR LF on every platform.
+// Failures to create or write are run-time errors naming the file.
+class OutputFile {
+public:
+    explicit OutputFile(std::string finalPath);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void write(std::string_view text);
+    void writeLine(std::string_view text);  // text + CR LF
+    // The write buffer itself, for formatting straight into it; call
+    // flushIfFull() after appending.
+    std::string& buffer() { return buffer_; }
+    void flushIfFull() {
+        if (buffer_.size() >= kFlushSize) flushBuffer();
+    }
+    void commit();
+    const std::string& finalPath() const { return finalPath_; }
+    const std::string& temporaryPath() const { return tempPath_; }
+
+private:
+    static constexpr size_t kFlushSize = 1 << 20;
+    void flushBuffer();
+    std::string finalPath_;
+    std::string tempPath_;
+    std::FILE* file_ = nullptr;
+    std::string buffer_;
+    bool committed_ = false;
+};
+
+}  // namespace platform

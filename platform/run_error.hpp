@@ -1,0 +1,37 @@
+// Run-time errors: every failure that the programs do not answer with a
+// message of their own ends the run through the one catch-all in main.
+#pragma once
+
+#include <exception>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A run-time error carrying a cause, and for file input the file and line.
+class RunError : public std::runtime_error {
+public:
+    explicit RunError(const std::string& cause) : std::runtime_error(cause) {}
+};
+
+// Throws a RunError naming a file and a line: "<file>, line <n>: <cause>".
+[[noreturn]] void failAt(std::string_view file, long long line, std::string_view cause);
+// Throws a RunError with the cause alone.
+[[noreturn]] void fail(std::string_view cause);
+
+// The catch-all of main: flushes standard output, writes one line
+// "<program>: error: <cause>" to standard error and gives exit code 1.
+int reportRunFailure(std::string_view program, const std::exception* error,
+                     std::ostream& out, std::ostream& err);
+
+}  // namespace platform
+
+namespace platform {
+
+// Thrown to end a run early after its message and wait for Enter have been
+// done (a foreseen end: exit code 0). Deliberately not a std::exception.
+struct RunEnded {};
+
+}  // namespace platform
