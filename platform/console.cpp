@@ -5,7 +5,9 @@
 #include <ostream>
 
 #ifdef _WIN32
-#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <unistd.h>

@@ -7,6 +7,13 @@
 #include "platform/run_error.hpp"
 #include "platform/text.hpp"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -153,19 +160,24 @@ std::string formatDateTime(std::string_view pattern, DateTime when, const DateFo
 }
 
 DateTime localNow() {
+#ifdef _WIN32
+    // The system's own local time: the same clock and time zone as the
+    // modification dates of files.
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    return encodeDate(local.wYear, local.wMonth, local.wDay) +
+           encodeTime(local.wHour, local.wMinute, local.wSecond, local.wMilliseconds);
+#else
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
     int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
     localtime_r(&t, &local);
-#endif
     return encodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
            encodeTime(local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec,
                       ms < 0 ? 0 : ms);
+#endif
 }
 
 }  // namespace platform

@@ -10,7 +10,9 @@
 #include "platform/text.hpp"
 
 #ifdef _WIN32
-#include <direct.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <process.h>
 #include <windows.h>
 #else
@@ -138,6 +140,97 @@ bool fileModificationTime(const std::string& path, DateTime& when) {
     return true;
 }
 
+static bool makeFolder(const std::string& path) {
+    return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+#else
+
+// Windows, on the ANSI ("A") calls of the system: paths are 8-bit text in the
+// ANSI code page, as the program receives its arguments.
+
+static DWORD attributesOf(const std::string& path) {
+    return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+}
+
+bool fileExists(const std::string& path) {
+    DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool folderExists(const std::string& path) {
+    DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The attribute bit that marked a volume label in a directory listing.
+constexpr DWORD kVolumeLabelAttribute = 0x00000008;
+
+std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pattern) {
+    // The system does the matching: its wildcard rules are the ones the
+    // users know from their own file dialogs. It also matches the generated
+    // short (8.3) names, where a name like "~KVA110211.TXT" or
+    // "+KVA110211.TXT" may become "_KVA11~1.TXT" and pass for a raw file;
+    // such an entry is dropped unless its own name matches too.
+    std::vector<DirEntry> entries;
+    std::string search = joinPath(folder, pattern);
+    WIN32_FIND_DATAA found;
+    HANDLE handle = FindFirstFileA(search.c_str(), &found);
+    if (handle == INVALID_HANDLE_VALUE) return entries;
+    do {
+        std::string_view name(found.cFileName);
+        if (name == "." || name == "..") continue;
+        if (!wildcardMatch(pattern, name)) continue;
+        DirEntry entry;
+        entry.name = std::string(name);
+        entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isVolumeLabel = (found.dwFileAttributes & kVolumeLabelAttribute) != 0;
+        entries.push_back(std::move(entry));
+    } while (FindNextFileA(handle, &found));
+    FindClose(handle);
+    return entries;
+}
+
+std::string currentDirectory() {
+    std::string path;
+    DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    while (needed > 0) {
+        path.resize(needed);
+        DWORD got = GetCurrentDirectoryA(needed, path.data());
+        if (got < needed) {  // fitted: got is the length without the NUL
+            path.resize(got);
+            return path;
+        }
+        needed = got;  // the folder changed in between and grew
+    }
+    fail("cannot read the current directory");
+}
+
+bool setCurrentDirectory(const std::string& path) {
+    return !path.empty() && SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+bool fileModificationTime(const std::string& path, DateTime& when) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    // Local time with the daylight-saving rule in force at that date (the
+    // date Explorer shows), not with today's.
+    SYSTEMTIME universal, local;
+    if (!FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+        return false;
+    when = encodeDate(local.wYear, local.wMonth, local.wDay) +
+           encodeTime(local.wHour, local.wMinute, local.wSecond, 0);
+    return true;
+}
+
+static bool makeFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+#endif
+
 bool createFolders(const std::string& path) {
     if (path.empty()) return false;
     if (folderExists(path)) return true;
@@ -145,11 +238,8 @@ bool createFolders(const std::string& path) {
     if (!parent.empty() && !folderExists(std::string(parent)) &&
         !createFolders(std::string(parent)))
         return false;
-    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    return folderExists(path);
+    return makeFolder(path) && folderExists(path);
 }
-
-#endif
 
 bool readWholeFile(const std::string& path, std::string& buffer) {
     buffer.clear();
