@@ -1,5 +1,6 @@
 #include "platform/console.hpp"
 
+#include <algorithm>
 #include <iostream>
 #include <istream>
 #include <ostream>
@@ -87,9 +88,20 @@ ConsoleSize Console::largestWindowSize() {
 }
 
 void Console::setBufferSize(int width, int height) {
-    if (!realConsole_) return;
+    if (!realConsole_ || width <= 0 || height <= 0) return;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     COORD size{static_cast<SHORT>(width), static_cast<SHORT>(height)};
-    SetConsoleScreenBufferSize(GetStdHandle(STD_OUTPUT_HANDLE), size);
+    if (SetConsoleScreenBufferSize(out, size)) return;
+    // The buffer can't be narrower or lower than the window (a console
+    // opened 120 columns wide, say): fit the window into the new buffer
+    // first, then size the buffer again.
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(out, &info)) return;
+    SMALL_RECT fitted{0, 0,
+                      static_cast<SHORT>(std::min<int>(info.srWindow.Right - info.srWindow.Left, width - 1)),
+                      static_cast<SHORT>(std::min<int>(info.srWindow.Bottom - info.srWindow.Top, height - 1))};
+    SetConsoleWindowInfo(out, TRUE, &fitted);
+    SetConsoleScreenBufferSize(out, size);
 }
 
 void Console::setWindowRect(int left, int top, int right, int bottom) {
