@@ -97,7 +97,7 @@ bool folderExists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pattern) {
+static std::vector<DirEntry> listEntries(const std::string& folder, std::string_view pattern) {
     std::vector<DirEntry> entries;
     std::string dirPath = folder.empty() ? std::string(".") : folder;
     DIR* dir = opendir(dirPath.c_str());
@@ -112,8 +112,6 @@ std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pa
         entries.push_back(std::move(entry));
     }
     closedir(dir);
-    std::sort(entries.begin(), entries.end(),
-              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     return entries;
 }
 
@@ -166,7 +164,7 @@ bool folderExists(const std::string& path) {
 // The attribute bit that marked a volume label in a directory listing.
 constexpr DWORD kVolumeLabelAttribute = 0x00000008;
 
-std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pattern) {
+static std::vector<DirEntry> listEntries(const std::string& folder, std::string_view pattern) {
     // The system does the matching: its wildcard rules are the ones the
     // users know from their own file dialogs. It also matches the generated
     // short (8.3) names, where a name like "~KVA110211.TXT" or
@@ -230,6 +228,16 @@ static bool makeFolder(const std::string& path) {
 }
 
 #endif
+
+std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pattern) {
+    // Every system lists in an order of its own (NTFS ignoring letter case,
+    // FAT in the order of creation, Linux in none at all): one fixed order
+    // makes the programs behave alike everywhere.
+    std::vector<DirEntry> entries = listEntries(folder, pattern);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return entries;
+}
 
 bool createFolders(const std::string& path) {
     if (path.empty()) return false;

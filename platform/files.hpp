@@ -43,9 +43,8 @@ struct DirEntry {
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 
 // Entries of `folder` ("" = the current directory) whose names match
-// `pattern`, "." and ".." left out. On Windows in the order the system lists
-// them; elsewhere sorted by name (plain comparison by character code), so
-// the order is fixed.
+// `pattern`, "." and ".." left out, sorted by name (plain comparison by
+// character code) on every system, so the order is fixed.
 std::vector<DirEntry> findEntries(const std::string& folder, std::string_view pattern);
 
 std::string currentDirectory();
