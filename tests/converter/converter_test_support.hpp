@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -50,6 +51,15 @@ inline std::string readText(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Empty files _KVA110211.001, .002, ... in `folder`.
+inline void writeEmptyRawFiles(const TempFolder& folder, int count) {
+    char name[32];
+    for (int i = 1; i <= count; ++i) {
+        std::snprintf(name, sizeof name, "_KVA110211.%03d", i);
+        writeText(folder.file(name), "");
+    }
 }
 
 // A header line 2 of `count` tab-separated fields "f1", "f2", ... with the

@@ -11,7 +11,7 @@ using namespace converter_test;
 
 namespace {
 
-struct Reading : ::testing::Test {
+struct RawReading : ::testing::Test {
     TempFolder folder;
     RawStore store;
     RawFiles files;
@@ -48,11 +48,7 @@ TEST(FolderScan, TakesRawFilesOfAnyCaseButNoFolders) {
 
 TEST(FolderScan, TakesTwoHundredFiftyFilesAndStopsAtTheNext) {
     TempFolder folder;
-    char name[32];
-    for (int i = 1; i <= 250; ++i) {
-        std::snprintf(name, sizeof name, "_KVA110211.%03d", i);
-        writeText(folder.file(name), "");
-    }
+    writeEmptyRawFiles(folder, 250);
     RawFiles files;
     TestConsole console;
     scanRawFolder(console.console, folder.folder(), files);
@@ -74,7 +70,7 @@ TEST(Sorting, OrdersByCharacterCode) {
     EXPECT_EQ(files.rawFiles, expected);
 }
 
-TEST_F(Reading, NumbersRecordsAcrossFilesAndTimesThemFromNameAndField0) {
+TEST_F(RawReading, NumbersRecordsAcrossFilesAndTimesThemFromNameAndField0) {
     add("_KVA110211.001", rawText(recordLine(93015, 1, 100) + recordLine(93115, 0, 200)));
     add("_KVA110212.001", rawText(recordLine(5, 1, 300), "KEVOR raw data", headerLine2(25), "titles 2"));
     EXPECT_EQ(readAll(), "..\n");
@@ -93,7 +89,7 @@ TEST_F(Reading, NumbersRecordsAcrossFilesAndTimesThemFromNameAndField0) {
     EXPECT_EQ(store.headerLine3, "titles 2");
 }
 
-TEST_F(Reading, RecordLayoutOnLines) {
+TEST_F(RawReading, RecordLayoutOnLines) {
     std::string twoLines;  // 40 numbers on one line, 47 on the next
     for (int f = 0; f < 87; ++f) {
         twoLines += std::to_string(f == 0 ? 120000 : f == 1 ? 1 : -f);
@@ -114,7 +110,7 @@ TEST_F(Reading, RecordLayoutOnLines) {
     for (int f = 3; f < 87; ++f) EXPECT_EQ(store.record(3)[f], 0) << f;
 }
 
-TEST_F(Reading, HeaderOnlyFilesGiveNoRecordsEvenWithoutDateInTheName) {
+TEST_F(RawReading, HeaderOnlyFilesGiveNoRecordsEvenWithoutDateInTheName) {
     add("_KVA110211.001", rawText(""));
     add("_KVAxx.001", rawText("\r\n \r\n"));
     add("_KVA110213.001", "KEVOR raw data\r\n" + headerLine2(25));  // no third line
@@ -124,7 +120,7 @@ TEST_F(Reading, HeaderOnlyFilesGiveNoRecordsEvenWithoutDateInTheName) {
     EXPECT_EQ(store.headerLine3, "");
 }
 
-TEST_F(Reading, BadRecordsEndTheRunNamingFileAndLine) {
+TEST_F(RawReading, BadRecordsEndTheRunNamingFileAndLine) {
     struct Case {
         std::string name, records, cause;
     } cases[] = {
@@ -153,7 +149,7 @@ TEST_F(Reading, BadRecordsEndTheRunNamingFileAndLine) {
     }
 }
 
-TEST_F(Reading, MissingFileEndsTheRunWithItsMessage) {
+TEST_F(RawReading, MissingFileEndsTheRunWithItsMessage) {
     add("_KVA110211.001", rawText(recordLine(120000, 1)));
     files.rawFiles.push_back(folder.file("_KVA110212.001"));
     files.rawFileCount = 2;
@@ -166,7 +162,7 @@ TEST_F(Reading, MissingFileEndsTheRunWithItsMessage) {
                                   "Program will be interrupted, press Enter!\n");
 }
 
-TEST_F(Reading, StopsBeforeTheRecordBeyondTheCapacity) {
+TEST_F(RawReading, StopsBeforeTheRecordBeyondTheCapacity) {
     add("_KVA110211.001", rawText(recordLine(120000, 1, 5) + recordLine(120001, 1, 6) + "\r\n"));
     std::string text = readText(files.rawFiles[0]);
     std::string buffer;
@@ -187,7 +183,7 @@ TEST_F(Reading, StopsBeforeTheRecordBeyondTheCapacity) {
     EXPECT_EQ(quiet.text(), ".");
 }
 
-TEST_F(Reading, HeaderConflictDialogue) {
+TEST_F(RawReading, HeaderConflictDialogue) {
     std::string records = recordLine(120000, 1);
     add("_KVA110211.001", rawText(records, "line 1", headerLine2(25)));
     add("_KVA110211.002", rawText(records, "line 1", headerLine2(26), "titles B"));
