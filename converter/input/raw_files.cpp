@@ -109,15 +109,17 @@ long long lineNumberAt(std::string_view text, const char* at) {
     interruptRun(console, "Too many records, press Enter!");
 }
 
-// The date of all records of a file, from characters 5..10 of its name.
+// The date of all records of a file, from characters 5..10 of its name
+// (yymmdd, year 2000 + yy).
 double fileDate(const std::string& entry, std::string_view text, const char* at) {
     std::string_view name = platform::fileNamePart(entry);
-    long long yy = -1, mm = -1, dd = -1;
+    auto number = [&](size_t from) {
+        char tens = name[from], ones = name[from + 1];
+        return tens >= '0' && tens <= '9' && ones >= '0' && ones <= '9' ? (tens - '0') * 10 + (ones - '0') : -1;
+    };
     double date = 0;
-    if (name.size() < 10 || !platform::parseInt(name.substr(4, 2), yy) ||
-        !platform::parseInt(name.substr(6, 2), mm) || !platform::parseInt(name.substr(8, 2), dd) ||
-        !platform::tryEncodeDate(static_cast<int>(2000 + yy), static_cast<int>(mm), static_cast<int>(dd),
-                                 date))
+    if (name.size() < 10 || number(4) < 0 ||
+        !platform::tryEncodeDate(2000 + number(4), number(6), number(8), date))
         platform::failAt(entry, lineNumberAt(text, at),
                          "the file name does not carry a valid date yymmdd after \"_KVA\"");
     return date;

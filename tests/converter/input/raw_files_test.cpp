@@ -133,6 +133,7 @@ TEST_F(RawReading, BadRecordsEndTheRunNamingFileAndLine) {
         {"_KVA111311.001", recordLine(120000, 1), "line 4: the file name does not carry a valid date"},
         {"_KVA110229.001", recordLine(120000, 1), "valid date"},
         {"_KVA1102", recordLine(120000, 1), "valid date"},
+        {"_KVA-10211.001", recordLine(120000, 1), "valid date"},
     };
     for (const Case& c : cases) {
         files = {};
