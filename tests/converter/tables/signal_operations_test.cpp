@@ -6,6 +6,9 @@
 #include <random>
 
 #include "converter/input/settings.hpp"
+#include "test_run.hpp"
+
+using testrun::scannedMean;
 
 using namespace converter;
 
@@ -15,26 +18,6 @@ double mean(std::initializer_list<double> values) {
     ValueList list;
     for (double v : values) list.add(v);
     return trimmedMean(list);
-}
-
-// The removal scans over the whole list, as plainly as they can be written.
-double scannedMean(const std::vector<double>& v) {
-    std::vector<bool> taken(v.size(), true);
-    for (size_t rep = 0; rep < (v.size() + 1) / 4; ++rep) {
-        size_t low = 0, high = 0;
-        double lowValue = 1e33, highValue = -1e33;
-        for (size_t i = 0; i < v.size(); ++i)
-            if (taken[i] && v[i] < lowValue) lowValue = v[i], low = i;
-        taken[low] = false;
-        for (size_t i = 0; i < v.size(); ++i)
-            if (taken[i] && v[i] > highValue) highValue = v[i], high = i;
-        taken[high] = false;
-    }
-    double sum = 0;
-    int count = 0;
-    for (size_t i = 0; i < v.size(); ++i)
-        if (taken[i]) sum += v[i], ++count;
-    return sum / count;
 }
 
 FractionTables tables() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "converter/run.hpp"
 #include "converter/tables/daily_table.hpp"
@@ -30,6 +31,28 @@ struct TempFolder {
     ~TempFolder() { fs::remove_all(path); }
     std::string file(const std::string& name) const { return (path / name).string(); }
 };
+
+// The robust mean as plainly as it can be written: k = (n + 1) div 4 times
+// the first smallest and then the first largest value still taken are
+// removed; the rest is summed in list order.
+inline double scannedMean(const std::vector<double>& v) {
+    std::vector<bool> taken(v.size(), true);
+    for (size_t rep = 0; rep < (v.size() + 1) / 4; ++rep) {
+        size_t low = 0, high = 0;
+        double lowValue = 1e33, highValue = -1e33;
+        for (size_t i = 0; i < v.size(); ++i)
+            if (taken[i] && v[i] < lowValue) lowValue = v[i], low = i;
+        taken[low] = false;
+        for (size_t i = 0; i < v.size(); ++i)
+            if (taken[i] && v[i] > highValue) highValue = v[i], high = i;
+        taken[high] = false;
+    }
+    double sum = 0;
+    int count = 0;
+    for (size_t i = 0; i < v.size(); ++i)
+        if (taken[i]) sum += v[i], ++count;
+    return sum / count;
+}
 
 inline double at(int y, int mo, int d, int h, int mi, int s) {
     return platform::encodeDate(y, mo, d) + platform::encodeTime(h, mi, s, 0);
