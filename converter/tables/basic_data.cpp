@@ -68,13 +68,7 @@ bool writeBasicLine(ConverterRun& run, int cycle, platform::OutputFile& out) {
         if (!roundedField(cv[kNegative + i], b[kNegative + i])) return false;
     }
 
-    std::string& line = out.buffer();
-    for (int k = 0; k < 86; ++k) {
-        platform::appendInt(line, b[k]);
-        line += '\t';
-    }
-    platform::appendInt(line, b[86]);
-    line += "\r\n";
+    appendIntegerLine(out.buffer(), b, 87);
     out.flushIfFull();
     return true;
 }

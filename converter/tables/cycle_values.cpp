@@ -10,18 +10,12 @@ void LineWork::reserve(size_t records) {
     if (list.values.capacity() < records) list.reserve(records);
     if (zeroRecords.capacity() < records) zeroRecords.reserve(records);
     if (measuredRecords.capacity() < records) measuredRecords.reserve(records);
+    if (column.capacity() < records) column.reserve(records);
 }
 
 namespace {
 
 constexpr int kMeanFields[] = {2, 3, 4, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85};
-
-// Trimmed mean / 10 of channel field k over the given records.
-double channelMean(ValueList& list, const RawStore& store, const std::vector<int32_t>& records, int k) {
-    list.clear();
-    for (int32_t r : records) list.add(store.record(r)[k]);
-    return trimmedMean(list) / 10;
-}
 
 void recordsOfKind(const RawStore& store, int first, int last, int kind, std::vector<int32_t>& out) {
     out.clear();
@@ -56,8 +50,8 @@ void channelSignals(ConverterRun& run, int cycle) {
     const int keyFirst = w.zeroRecords.empty() ? 0 : w.zeroRecords.front();
     const int keyLast = w.zeroRecords.empty() ? -1 : w.zeroRecords.back();
     if (!w.zeroValid || keyFirst != w.zeroKeyFirst || keyLast != w.zeroKeyLast) {
-        for (int k = kPositive; k < kNegative + 35; ++k)
-            w.zeroValues[k] = channelMean(w.list, store, w.zeroRecords, k);
+        channelTrimmedMeans(store, w.zeroRecords, w.column, w.zeroValues);
+        for (int k = kPositive; k < kNegative + 35; ++k) w.zeroValues[k] /= 10;
         w.zeroKeyFirst = keyFirst;
         w.zeroKeyLast = keyLast;
         w.zeroValid = true;
@@ -69,8 +63,8 @@ void channelSignals(ConverterRun& run, int cycle) {
         for (int k = kPositive; k < kNegative + 35; ++k) cv[k] = rec[k] / 10.0 - w.zeroValues[k];
     } else {
         recordsOfKind(store, first, last, 1, w.measuredRecords);
-        for (int k = kPositive; k < kNegative + 35; ++k)
-            cv[k] = channelMean(w.list, store, w.measuredRecords, k) - w.zeroValues[k];
+        channelTrimmedMeans(store, w.measuredRecords, w.column, cv);
+        for (int k = kPositive; k < kNegative + 35; ++k) cv[k] = cv[k] / 10 - w.zeroValues[k];
     }
 
     if (run.settings.extracorrect % 2 == 1) correctDustPulses(cv);

@@ -33,6 +33,7 @@ struct LineWork {
     ValueList list;
     std::vector<int32_t> zeroRecords;      // kind-0 records of the zero window
     std::vector<int32_t> measuredRecords;  // kind-1 records of the cycle
+    std::vector<int32_t> column;           // one channel's readings
     // The zero signals in zeroValues belong to the zero records
     // zeroKeyFirst..zeroKeyLast (all kind-0 records between them); a cycle
     // with the same zero records reuses them.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <limits>
+#include <utility>
 
 namespace converter {
 
@@ -94,6 +96,94 @@ double trimmedMean(ValueList& list) {
     return trimmedMeanByRanking(list, k);
 }
 
+namespace {
+
+constexpr int kChannelFields = 70;  // fields 5..74
+// The passes run over 72 fields (5..76, all inside the record) so that they
+// split evenly into vector lanes; the last two are not used.
+constexpr int kLanes = 72;
+// Up to this many values removed from each end the passes keep the k
+// smallest and k largest of every channel in small sorted registers.
+constexpr size_t kKeptExtremes = 8;
+
+// Sum of the k smallest and the k largest of column[0..n) (reordered).
+int64_t extremesSum(int32_t* column, size_t n, size_t k) {
+    std::nth_element(column, column + k, column + n);
+    std::nth_element(column + k, column + (n - k), column + n);
+    int64_t sum = 0;
+    for (size_t i = 0; i < k; ++i) sum += int64_t{column[i]} + column[n - 1 - i];
+    return sum;
+}
+
+template <size_t K>
+void keepExtremes(const RawStore& store, const std::vector<int32_t>& records, int64_t* sum,
+                  int64_t* removed) {
+    // low[j] ascending: the j-th smallest so far; high[j] descending.
+    int32_t low[K][kLanes], high[K][kLanes];
+    for (size_t j = 0; j < K; ++j)
+        for (int c = 0; c < kLanes; ++c) low[j][c] = INT32_MAX, high[j][c] = INT32_MIN;
+    for (int32_t r : records) {
+        const int32_t* v = store.record(r) + kPositive;
+        int32_t up[kLanes], down[kLanes];
+        for (int c = 0; c < kLanes; ++c) {
+            sum[c] += v[c];
+            up[c] = down[c] = v[c];
+        }
+        // Compare-and-swap by masks, without branches, so that the lanes
+        // run side by side.
+        for (size_t j = 0; j < K; ++j)
+            for (int c = 0; c < kLanes; ++c) {
+                const int32_t l = low[j][c], h = high[j][c], a = up[c], b = down[c];
+                const int32_t aBelow = -static_cast<int32_t>(a < l);
+                const int32_t bAbove = -static_cast<int32_t>(b > h);
+                low[j][c] = (a & aBelow) | (l & ~aBelow);
+                up[c] = (l & aBelow) | (a & ~aBelow);
+                high[j][c] = (b & bAbove) | (h & ~bAbove);
+                down[c] = (h & bAbove) | (b & ~bAbove);
+            }
+    }
+    for (size_t j = 0; j < K; ++j)
+        for (int c = 0; c < kLanes; ++c) removed[c] += int64_t{low[j][c]} + high[j][c];
+}
+
+template <size_t... K>
+void keepExtremesFor(size_t k, const RawStore& store, const std::vector<int32_t>& records, int64_t* sum,
+                     int64_t* removed, std::index_sequence<K...>) {
+    ((k == K + 1 ? keepExtremes<K + 1>(store, records, sum, removed) : void()), ...);
+}
+
+}  // namespace
+
+void channelTrimmedMeans(const RawStore& store, const std::vector<int32_t>& records,
+                         std::vector<int32_t>& column, double means[87]) {
+    const size_t n = records.size();
+    if (n == 0) {
+        std::fill(means + kPositive, means + kPositive + kChannelFields, 0.0);
+        return;
+    }
+    const size_t k = (n + 1) / 4;
+    int64_t sum[kLanes] = {};
+    int64_t removed[kLanes] = {};
+    if (k == 0) {
+        for (int32_t r : records) {
+            const int32_t* v = store.record(r) + kPositive;
+            for (int c = 0; c < kLanes; ++c) sum[c] += v[c];
+        }
+    } else if (k <= kKeptExtremes) {
+        keepExtremesFor(k, store, records, sum, removed, std::make_index_sequence<kKeptExtremes>());
+    } else {
+        column.resize(n);
+        for (int c = 0; c < kChannelFields; ++c) {
+            for (size_t i = 0; i < n; ++i) column[i] = store.record(records[i])[kPositive + c];
+            for (size_t i = 0; i < n; ++i) sum[c] += column[i];
+            removed[c] = extremesSum(column.data(), n, k);
+        }
+    }
+    const double kept = static_cast<double>(n - 2 * k);
+    for (int c = 0; c < kChannelFields; ++c)
+        means[kPositive + c] = static_cast<double>(sum[c] - removed[c]) / kept;
+}
+
 void correctDustPulses(double cv[87]) {
     for (int i = 0; i < 35; ++i) {
         double& pos = cv[kPositive + i];
@@ -111,16 +201,20 @@ void correctDustPulses(double cv[87]) {
 }
 
 void correctResolution(const FractionTables& t, double cv[87]) {
-    for (int base : {kPositive, kNegative}) {
-        double* x = cv + base;
-        for (int i = 0; i < 35; ++i) {
-            // Outside the band the matrix holds zeros, which change no sum
-            // of finite signals.
-            const double* row = t.resolutionMatrix[i];
-            double s = 0;
-            for (int k = t.resolutionFirst[i]; k <= t.resolutionLast[i]; ++k) s += row[k] * x[k];
-            x[i] = s;
+    // Both polarities in one pass: each is a chain through its channels, and
+    // the two chains run side by side. Outside the band the matrix holds
+    // zeros, which change no sum of finite signals.
+    double* x = cv + kPositive;
+    double* y = cv + kNegative;
+    for (int i = 0; i < 35; ++i) {
+        const double* row = t.resolutionMatrix[i];
+        double s = 0, u = 0;
+        for (int k = t.resolutionFirst[i]; k <= t.resolutionLast[i]; ++k) {
+            s += row[k] * x[k];
+            u += row[k] * y[k];
         }
+        x[i] = s;
+        y[i] = u;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "converter/input/fraction_tables.hpp"
+#include "converter/input/raw_store.hpp"
 
 namespace converter {
 
@@ -37,6 +38,14 @@ struct ValueList {
 // list (a grid cycle whose zero window holds no zero record has zero signal
 // 0). Long lists are ranked by sorting, with exactly the same values removed.
 double trimmedMean(ValueList& list);
+
+// trimmedMean of each of the 70 channel readings (fields 5..74) over the
+// given records, into means[5..74]. The readings are whole numbers, so every
+// partial sum of trimmedMean is exact and the result is the exact sum of the
+// values left after removing the k smallest and k largest, divided by their
+// number: the same double, found without the scans. `column` is working room.
+void channelTrimmedMeans(const RawStore& store, const std::vector<int32_t>& records,
+                         std::vector<int32_t>& column, double means[87]);
 
 // Indices into a cycle's values, which follow the raw field numbers:
 // channel i of the positive polarity at 5 + i, of the negative at 40 + i.

@@ -112,15 +112,30 @@ bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out) 
     }
     diameterFractions(tables, air, cv, col);
 
-    for (int c = 1; c <= 78; ++c)
+    bool ordinary = true;  // every number fits the quick writer
+    for (int c = 1; c <= 78; ++c) {
         if (!std::isfinite(col[c])) return false;
+        ordinary = ordinary && std::fabs(col[c]) < kColumnLimit &&
+                   (c == 78 || run.columnDecimals[c - 1] <= kColumnMaxDecimals);
+    }
 
     std::string& line = out.buffer();
-    for (int c = 1; c <= 77; ++c) {
-        appendColumn(line, col[c], run.columnDecimals[c - 1]);
-        line += '\t';
+    if (ordinary) {
+        char text[78 * (kColumnRoom + 1) + 2];
+        char* p = text;
+        for (int c = 1; c <= 77; ++c) {
+            p = writeColumn(p, col[c], run.columnDecimals[c - 1]);
+            *p++ = '\t';
+        }
+        p = writeColumn(p, col[78], 0);
+        line.append(text, p);
+    } else {
+        for (int c = 1; c <= 77; ++c) {
+            appendColumn(line, col[c], run.columnDecimals[c - 1]);
+            line += '\t';
+        }
+        appendColumn(line, col[78], 0);
     }
-    appendColumn(line, col[78], 0);
     line += "\r\n";
     out.flushIfFull();
     return true;

@@ -1,5 +1,7 @@
 #include "converter/tables/table_format.hpp"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -8,19 +10,127 @@
 
 namespace converter {
 
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+constexpr uint64_t kPowersOfTen[20] = {1ull,
+                                       10ull,
+                                       100ull,
+                                       1000ull,
+                                       10000ull,
+                                       100000ull,
+                                       1000000ull,
+                                       10000000ull,
+                                       100000000ull,
+                                       1000000000ull,
+                                       10000000000ull,
+                                       100000000000ull,
+                                       1000000000000ull,
+                                       10000000000000ull,
+                                       100000000000000ull,
+                                       1000000000000000ull,
+                                       10000000000000000ull,
+                                       100000000000000000ull,
+                                       1000000000000000000ull,
+                                       10000000000000000000ull};
+
+int digitCount(uint64_t v) {
+    if (v == 0) return 1;
+    const int t = (64 - std::countl_zero(v)) * 1233 >> 12;  // about log10
+    return t + 1 - (v < kPowersOfTen[t]);
+}
+
+// The digits of v, at least decimals + 1 of them (leading zeros), with a
+// point before the last `decimals` of them when decimals > 0.
+char* writeDigits(char* at, uint64_t v, int decimals) {
+    const int digits = std::max(digitCount(v), decimals + 1);
+    char* end = at + digits + (decimals > 0);
+    char* p = end;
+    for (int left = decimals; left > 0; --left) {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    if (decimals > 0) *--p = '.';
+    while (v >= 100) {
+        const unsigned pair = static_cast<unsigned>(v % 100);
+        v /= 100;
+        p -= 2;
+        p[0] = kDigitPairs[2 * pair];
+        p[1] = kDigitPairs[2 * pair + 1];
+    }
+    if (v >= 10) {
+        p -= 2;
+        p[0] = kDigitPairs[2 * v];
+        p[1] = kDigitPairs[2 * v + 1];
+    } else {
+        *--p = static_cast<char>('0' + v);
+    }
+    while (p > at) *--p = '0';
+    return end;
+}
+
+char* writeWhole(char* at, uint64_t whole, bool negative) {
+    if (negative) *at++ = '-';
+    return writeDigits(at, whole, 0);
+}
+
+// True when |value| lies exactly halfway between two neighbours of
+// `decimals` decimals: then |value| = odd / 2^(decimals + 1).
+bool isDecimalTie(double magnitude, int decimals) {
+    const double scaled = std::ldexp(magnitude, decimals + 1);
+    return scaled == std::floor(scaled) && scaled < 0x1p53 && std::fmod(scaled, 2.0) == 1.0;
+}
+
+}  // namespace
+
+char* writeColumn(char* at, double value, int decimals) {
+    const double magnitude = std::fabs(value);
+    if (decimals < 0) decimals = 0;
+    // Rounded half away from zero on the exact binary value x = |v| * 10^d.
+    // The product p differs from x by at most half a unit in its last place,
+    // below 2^-14 while x < 2^40; so unless p lies that close to a half, p
+    // and x round to the same whole number. Without decimals p is x itself.
+    const double scaled = magnitude * static_cast<double>(kPowersOfTen[decimals]);
+    if (scaled < 0x1p40) {
+        const double floor = std::floor(scaled);
+        const double fraction = scaled - floor;
+        if (decimals == 0 || std::fabs(fraction - 0.5) > 1e-3) {
+            const auto whole = static_cast<uint64_t>(static_cast<int64_t>(floor)) + (fraction >= 0.5);
+            if (std::signbit(value)) *at++ = '-';
+            return writeDigits(at, whole, decimals);
+        }
+    }
+    // to_chars rounds exact ties to even; halves go away from zero, so a tie
+    // is moved off the midpoint by one step outward first.
+    double v = value;
+    if (isDecimalTie(magnitude, decimals)) v = std::nextafter(v, std::signbit(v) ? -INFINITY : INFINITY);
+    return std::to_chars(at, at + kColumnRoom, v, std::chars_format::fixed, decimals).ptr;
+}
+
 void appendColumn(std::string& out, double value, int decimals) {
-    // With no decimals the value rounded half away from zero on its exact
-    // binary value is std::round; beyond 2^62 the general writer takes over.
-    if (decimals <= 0 && std::fabs(value) < 0x1p62) {
-        const double r = std::round(value);
-        char buf[24];
-        char* p = buf;
-        if (std::signbit(value)) *p++ = '-';
-        auto res = std::to_chars(p, buf + sizeof buf, static_cast<long long>(std::fabs(r)));
-        out.append(buf, res.ptr);
+    if (std::isfinite(value) && std::fabs(value) < kColumnLimit && decimals <= kColumnMaxDecimals) {
+        char text[kColumnRoom];
+        out.append(text, writeColumn(text, value, decimals));
         return;
     }
     platform::appendFixed(out, value, decimals);
+}
+
+void appendIntegerLine(std::string& out, const int64_t* values, int count) {
+    char text[87 * 24 + 2];
+    char* p = text;
+    for (int i = 0; i < count && i < 87; ++i) {
+        if (i > 0) *p++ = '\t';
+        const int64_t v = values[i];
+        p = writeWhole(p, v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v), v < 0);
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    out.append(text, p);
 }
 
 namespace {

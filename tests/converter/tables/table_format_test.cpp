@@ -118,9 +118,16 @@ TEST(LineLayout, ColumnsAreWrittenAsTheFixedPointWriterWritesThem) {
         const double scale = std::pow(10.0, static_cast<int>(random() % 12) - 3);
         values.push_back((static_cast<double>(random() % 2000001) - 1000000) / 1000 * scale);
         values.push_back(std::round(static_cast<double>(random() % 200001) - 100000) / 2);  // halves
+        // Exact binary fractions (ties of every number of decimals) and
+        // decimal halves that lie just off the tie in binary.
+        values.push_back(std::ldexp(static_cast<double>(random() % 2000001) - 1000000, -static_cast<int>(random() % 14)));
+        values.push_back((static_cast<double>(random() % 2000001) - 1000000) / 1000 + 0.0005);
+        values.push_back(static_cast<double>(random() % 400000) / 1000 + 1e-9 * static_cast<double>(random() % 3));
     }
+    for (double big : {0x1p40, 0x1p40 - 0.5, 0x1p52 + 1, 999999999999999.0, 123456789012.345678})
+        values.push_back(big), values.push_back(-big);
     for (double v : values)
-        for (int decimals : {0, 1, 2, 5}) {
+        for (int decimals : {0, 1, 2, 3, 4, 5, 8}) {
             std::string got;
             appendColumn(got, v, decimals);
             ASSERT_EQ(got, platform::formatFixed(v, decimals)) << v << " " << decimals;
