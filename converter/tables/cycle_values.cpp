@@ -45,11 +45,14 @@ void channelSignals(ConverterRun& run, int cycle) {
     const int zeroFrom = cycles.zeroFirst[cycle], zeroTo = cycles.zeroLast[cycle];
     w.reserve(static_cast<size_t>(std::max(0, store.recordCount)) + 1);
 
-    // Zero signals: the same zero records give the same signals.
-    recordsOfKind(store, zeroFrom, zeroTo, 0, w.zeroRecords);
-    const int keyFirst = w.zeroRecords.empty() ? 0 : w.zeroRecords.front();
-    const int keyLast = w.zeroRecords.empty() ? -1 : w.zeroRecords.back();
+    // Zero signals: the same zero records give the same signals. The zero
+    // records of the window are all those between its first and its last.
+    int keyFirst = zeroFrom, keyLast = zeroTo;
+    while (keyFirst <= zeroTo && store.kind(keyFirst) != 0) ++keyFirst;
+    while (keyLast >= keyFirst && store.kind(keyLast) != 0) --keyLast;
+    if (keyFirst > keyLast) keyFirst = 0, keyLast = -1;
     if (!w.zeroValid || keyFirst != w.zeroKeyFirst || keyLast != w.zeroKeyLast) {
+        recordsOfKind(store, keyFirst, keyLast, 0, w.zeroRecords);
         channelTrimmedMeans(store, w.zeroRecords, w.column, w.zeroValues);
         for (int k = kPositive; k < kNegative + 35; ++k) w.zeroValues[k] /= 10;
         w.zeroKeyFirst = keyFirst;

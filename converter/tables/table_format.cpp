@@ -44,19 +44,13 @@ int digitCount(uint64_t v) {
     return t + 1 - (v < kPowersOfTen[t]);
 }
 
-// The digits of v, at least decimals + 1 of them (leading zeros), with a
-// point before the last `decimals` of them when decimals > 0.
-char* writeDigits(char* at, uint64_t v, int decimals) {
-    const int digits = std::max(digitCount(v), decimals + 1);
-    char* end = at + digits + (decimals > 0);
+// Writes the digits of v backwards so that they end just before `end`;
+// returns where they begin.
+template <typename Unsigned>
+char* digitsBefore(char* end, Unsigned v) {
     char* p = end;
-    for (int left = decimals; left > 0; --left) {
-        *--p = static_cast<char>('0' + v % 10);
-        v /= 10;
-    }
-    if (decimals > 0) *--p = '.';
     while (v >= 100) {
-        const unsigned pair = static_cast<unsigned>(v % 100);
+        const auto pair = static_cast<unsigned>(v % 100);
         v /= 100;
         p -= 2;
         p[0] = kDigitPairs[2 * pair];
@@ -69,13 +63,33 @@ char* writeDigits(char* at, uint64_t v, int decimals) {
     } else {
         *--p = static_cast<char>('0' + v);
     }
-    while (p > at) *--p = '0';
+    return p;
+}
+
+char* writeWhole(char* at, uint64_t v) {
+    char* end = at + digitCount(v);
+    if (v <= UINT32_MAX)
+        digitsBefore(end, static_cast<uint32_t>(v));
+    else
+        digitsBefore(end, v);
     return end;
 }
 
 char* writeWhole(char* at, uint64_t whole, bool negative) {
     if (negative) *at++ = '-';
-    return writeDigits(at, whole, 0);
+    return writeWhole(at, whole);
+}
+
+// v / 10^decimals with a point and all its decimals.
+char* writeScaled(char* at, uint64_t v, int decimals) {
+    const uint64_t unit = kPowersOfTen[decimals];
+    at = writeWhole(at, v / unit);
+    char* end = at + 1 + decimals;
+    // unit + the remainder has decimals + 1 digits: its leading 1 falls on
+    // the place of the point.
+    digitsBefore(end, v % unit + unit);
+    *at = '.';
+    return end;
 }
 
 // True when |value| lies exactly halfway between two neighbours of
@@ -89,19 +103,29 @@ bool isDecimalTie(double magnitude, int decimals) {
 
 char* writeColumn(char* at, double value, int decimals) {
     const double magnitude = std::fabs(value);
-    if (decimals < 0) decimals = 0;
-    // Rounded half away from zero on the exact binary value x = |v| * 10^d.
-    // The product p differs from x by at most half a unit in its last place,
-    // below 2^-14 while x < 2^40; so unless p lies that close to a half, p
-    // and x round to the same whole number. Without decimals p is x itself.
-    const double scaled = magnitude * static_cast<double>(kPowersOfTen[decimals]);
-    if (scaled < 0x1p40) {
-        const double floor = std::floor(scaled);
-        const double fraction = scaled - floor;
-        if (decimals == 0 || std::fabs(fraction - 0.5) > 1e-3) {
-            const auto whole = static_cast<uint64_t>(static_cast<int64_t>(floor)) + (fraction >= 0.5);
-            if (std::signbit(value)) *at++ = '-';
-            return writeDigits(at, whole, decimals);
+    if (decimals <= 0) {
+        decimals = 0;
+        if (magnitude < 0x1p52) {
+            // Half away from zero on the exact binary value: below 2^52 the
+            // fraction |v| - trunc(|v|) is exact.
+            auto whole = static_cast<int64_t>(magnitude);
+            whole += magnitude - static_cast<double>(whole) >= 0.5;
+            return writeWhole(at, static_cast<uint64_t>(whole), std::signbit(value));
+        }
+    } else if (decimals <= kColumnMaxDecimals) {
+        // x = |v| * 10^d rounded half away from zero. The product differs
+        // from x by at most half a unit in its last place, below 2^-14 while
+        // x < 2^40; so unless it lies that close to a half, it rounds to the
+        // same whole number as x.
+        const double scaled = magnitude * static_cast<double>(kPowersOfTen[decimals]);
+        if (scaled < 0x1p40) {
+            auto whole = static_cast<int64_t>(scaled);
+            const double fraction = scaled - static_cast<double>(whole);
+            if (std::fabs(fraction - 0.5) > 1e-3) {
+                whole += fraction > 0.5;
+                if (std::signbit(value)) *at++ = '-';
+                return writeScaled(at, static_cast<uint64_t>(whole), decimals);
+            }
         }
     }
     // to_chars rounds exact ties to even; halves go away from zero, so a tie
