@@ -96,7 +96,9 @@ void headerConflictDialogue(platform::Console& console, const std::string& entry
 
 namespace {
 
-inline bool isSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
+inline bool isSeparator(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 // Number of decimal digits at the start of 8 bytes read as one word
 // (first character in the lowest byte). Bytes below '0' or above '9' set the
@@ -160,7 +162,8 @@ double fileDate(const std::string& entry, std::string_view text, const char* at)
     std::string_view name = platform::fileNamePart(entry);
     auto number = [&](size_t from) {
         char tens = name[from], ones = name[from + 1];
-        return tens >= '0' && tens <= '9' && ones >= '0' && ones <= '9' ? (tens - '0') * 10 + (ones - '0') : -1;
+        return tens >= '0' && tens <= '9' && ones >= '0' && ones <= '9' ? (tens - '0') * 10 + (ones - '0')
+                                                                        : -1;
     };
     double date = 0;
     if (name.size() < 10 || number(4) < 0 ||
@@ -172,8 +175,8 @@ double fileDate(const std::string& entry, std::string_view text, const char* at)
 
 }  // namespace
 
-void storeRawRecords(platform::Console& console, std::string_view text, size_t from,
-                     const std::string& entry, RawStore& store) {
+void storeRawRecords(platform::Console& console, std::string_view text, size_t from, const std::string& entry,
+                     RawStore& store) {
     const char* p = text.data() + from;
     const char* const end = text.data() + text.size();
     bool haveDate = false;
@@ -268,8 +271,8 @@ void rewriteHeaderLine2(std::string& headerLine2, const ConverterSettings& setti
         headerLine2.resize(cut);
     else
         headerLine2.append(static_cast<size_t>(20 - fields), '\t');
-    for (double value : {settings.c_inv_n2, settings.c_inv_n1, settings.c_inv_p1, settings.c_inv_p2,
-                         settings.z_limit}) {
+    for (double value :
+         {settings.c_inv_n2, settings.c_inv_n1, settings.c_inv_p1, settings.c_inv_p2, settings.z_limit}) {
         headerLine2 += '\t';
         platform::appendFixed(headerLine2, value, 3);
     }

@@ -116,8 +116,9 @@ TEST_F(RawReading, FieldsOfEveryLengthAndSign) {
     // Every length from 1 to 12 characters, signed and not, with leading
     // zeros, the 32-bit limits, and each separator; the last record ends
     // the file right after its last digit.
-    std::vector<std::string> tokens = {"2147483647", "-2147483648", "+2147483647", "0", "-0", "+0",
-                                       "000000000000000012", "-0000007", "99999999", "12345678", "1234567"};
+    std::vector<std::string> tokens = {
+        "2147483647",         "-2147483648", "+2147483647", "0",        "-0",     "+0",
+        "000000000000000012", "-0000007",    "99999999",    "12345678", "1234567"};
     uint32_t state = 12345;
     while (tokens.size() < 3 * 85) {
         state = state * 1103515245u + 12345u;
