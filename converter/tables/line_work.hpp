@@ -23,6 +23,17 @@ struct AirFactors {
     int lo[10] = {}, hi[10] = {};
 };
 
+// The zero records of the current zero window: for each of the 70 channel
+// fields their readings in ascending order and their sum. Windows that move
+// on by a few records are updated by those records alone.
+struct ZeroWindow {
+    int first = 0, last = -1;  // first and last zero record; none: 0, -1
+    bool valid = false;
+    size_t count = 0;
+    std::vector<int32_t> sorted[70];
+    int64_t total[70] = {};
+};
+
 struct LineWork {
     double cycleValues[87] = {};
     double zeroValues[87] = {};
@@ -31,14 +42,10 @@ struct LineWork {
     double columns[79] = {};  // the standard line, columns 1..78
 
     ValueList list;
-    std::vector<int32_t> zeroRecords;      // kind-0 records of the zero window
     std::vector<int32_t> measuredRecords;  // kind-1 records of the cycle
     std::vector<int32_t> column;           // one channel's readings
-    // The zero signals in zeroValues belong to the zero records
-    // zeroKeyFirst..zeroKeyLast (all kind-0 records between them); a cycle
-    // with the same zero records reuses them.
-    int zeroKeyFirst = 0, zeroKeyLast = -1;
-    bool zeroValid = false;
+    // The zero records whose signals stand in zeroValues.
+    ZeroWindow zeroWindow;
 
     // Air factors by air state, direct-mapped (allocated on first use).
     static constexpr size_t kAirSlots = 1024;

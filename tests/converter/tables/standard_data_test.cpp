@@ -207,6 +207,29 @@ TEST(StandardData, WholeLinesAgreeWithAStepByStepWorking) {
             }
 }
 
+TEST(StandardData, LinesDoNotDependOnTheCyclesWrittenBefore) {
+    // The zero signals follow the window from cycle to cycle; written alone,
+    // or after a cycle further on, every line is the same.
+    TestRun t(1, 0, 4, 2);
+    fillMorning(t, 77);
+    t.prepare();
+    const int count = t.run.cycles.cycleCount;
+    ASSERT_GE(count, 10);
+    std::vector<std::string> inOrder;
+    testrun::TempFolder folder;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < count; ++i) {
+            const int c = pass == 0 ? i + 1 : count - (i * 7) % count;
+            platform::OutputFile file(folder.file("line.txt"));
+            ASSERT_TRUE(writeStandardLine(t.run, c, file));
+            if (pass == 0)
+                inOrder.push_back(file.buffer());
+            else
+                EXPECT_EQ(file.buffer(), inOrder[c - 1]) << c;
+        }
+    }
+}
+
 TEST(StandardData, AFlatSpectrumGivesEqualFractionsInBothStyles) {
     std::string line[2];
     for (int style : {0, 1}) {
