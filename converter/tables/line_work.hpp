@@ -1,5 +1,8 @@
 // Working storage of the line writers, reused for every cycle: nothing is
-// allocated per cycle once the buffers have their room.
+// allocated per cycle once the buffers have their room. What it keeps from
+// cycle to cycle (the zero window, the air factors) depends only on the raw
+// records and the run's tables, which stay as they are while lines are
+// written.
 #pragma once
 
 #include <cstdint>
