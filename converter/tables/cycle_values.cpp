@@ -45,9 +45,12 @@ void removeReadings(ZeroWindow& z, const int32_t* record) {
 // Makes the window hold the zero records first..last (first and last being
 // zero records, or 0 and -1 for none).
 void moveZeroWindow(const RawStore& store, ZeroWindow& z, int first, int last) {
+    // Moved on by a few records (the usual case of one cycle per
+    // measurement): update by those; otherwise gather the window anew.
     const bool follows = z.valid && z.count > 0 && first <= last && first >= z.first && first <= z.last &&
                          last >= z.last;
-    if (follows) {
+    const int64_t changed = int64_t{first} - z.first + (int64_t{last} - z.last);
+    if (follows && changed * 4 < int64_t{last} - first + 1) {
         for (int r = z.first; r < first; ++r)
             if (store.kind(r) == 0) removeReadings(z, store.record(r));
         for (int r = z.last + 1; r <= last; ++r)
