@@ -9,10 +9,14 @@ namespace converter {
 void LineWork::reserve(size_t records) {
     if (list.values.capacity() < records) list.reserve(records);
     if (measuredRecords.capacity() < records) measuredRecords.reserve(records);
+    if (zeroRecords.capacity() < records) zeroRecords.reserve(records);
     if (column.capacity() < records) column.reserve(records);
 }
 
 namespace {
+
+// Zero windows spanning fewer records than this are worked out afresh.
+constexpr int kShortZeroSpan = 128;
 
 constexpr int kMeanFields[] = {2, 3, 4, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85};
 
@@ -120,10 +124,21 @@ void channelSignals(ConverterRun& run, int cycle) {
     while (keyFirst <= zeroTo && store.kind(keyFirst) != 0) ++keyFirst;
     while (keyLast >= keyFirst && store.kind(keyLast) != 0) --keyLast;
     if (keyFirst > keyLast) keyFirst = 0, keyLast = -1;
-    ZeroWindow& zero = w.zeroWindow;
-    if (!zero.valid || keyFirst != zero.first || keyLast != zero.last) {
-        moveZeroWindow(store, zero, keyFirst, keyLast);
-        zeroSignals(zero, w.zeroValues);
+    if (!w.zeroValid || keyFirst != w.zeroKeyFirst || keyLast != w.zeroKeyLast) {
+        ZeroWindow& zero = w.zeroWindow;
+        if (keyLast - keyFirst < kShortZeroSpan) {
+            // Few records: one pass over them is quicker than keeping order.
+            recordsOfKind(store, keyFirst, keyLast, 0, w.zeroRecords);
+            channelTrimmedMeans(store, w.zeroRecords, w.column, w.zeroValues);
+            for (int k = kPositive; k < kNegative + 35; ++k) w.zeroValues[k] /= 10;
+            zero.valid = false;
+        } else {
+            moveZeroWindow(store, zero, keyFirst, keyLast);
+            zeroSignals(zero, w.zeroValues);
+        }
+        w.zeroKeyFirst = keyFirst;
+        w.zeroKeyLast = keyLast;
+        w.zeroValid = true;
     }
 
     double* cv = w.cycleValues;

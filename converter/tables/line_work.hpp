@@ -47,7 +47,12 @@ struct LineWork {
     ValueList list;
     std::vector<int32_t> measuredRecords;  // kind-1 records of the cycle
     std::vector<int32_t> column;           // one channel's readings
-    // The zero records whose signals stand in zeroValues.
+    std::vector<int32_t> zeroRecords;      // kind-0 records of a short zero window
+    // zeroValues hold the signals of the zero records zeroKeyFirst ..
+    // zeroKeyLast (all kind-0 records between them); long windows are kept
+    // in zeroWindow and follow the cycles record by record.
+    int zeroKeyFirst = 0, zeroKeyLast = -1;
+    bool zeroValid = false;
     ZeroWindow zeroWindow;
 
     // Air factors by air state, direct-mapped (allocated on first use).
