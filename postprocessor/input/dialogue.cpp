@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::string_view kWrongValue = " wrong value, please repeat!";
 constexpr std::string_view kIllegalEntry = " illegal entry, please repeat!";
+constexpr std::string_view kDigits = "0123456789";
 constexpr std::string_view kIllegalList = " illegal list, please repeat!";
 
 // One question at a time: a prompt, one answer line.
@@ -43,6 +44,18 @@ public:
     char characterOrBreak(std::string_view prompt) { return answerOrBreak(prompt)[0]; }
 
     [[noreturn]] void cancel() { finishRun(console_, "break"); }
+
+    // The first character of the answer (upper-cased if asked), asked until
+    // it is one of `allowed`.
+    char characterOf(std::string_view prompt, std::string_view allowed, std::string_view message,
+                     bool upperCase = false) {
+        for (;;) {
+            char c = characterOrBreak(prompt);
+            if (upperCase) c = platform::toUpperAscii(c);
+            if (allowed.find(c) != std::string_view::npos) return c;
+            refuse(message);
+        }
+    }
 
     // A refused answer; a question that can't end through an empty answer
     // would be asked forever once the input has ended.
@@ -105,14 +118,7 @@ void askCorrectionMethod(Asker& ask, RunParameters& params) {
     ask.line("    1 = elimination of outliers");
     ask.line("    2 = suppression of dust-induced errors,");
     ask.line("    3 = combination of the methods 2 and 3.");
-    for (;;) {
-        char c = ask.characterOrBreak(" Please choose the method (0...3) = ");
-        if (c >= '0' && c <= '3') {
-            params.correctionMethod = c - '0';
-            break;
-        }
-        ask.refuse(kWrongValue);
-    }
+    params.correctionMethod = ask.characterOf(" Please choose the method (0...3) = ", "0123", kWrongValue) - '0';
     params.outlierMultiplier = 0;
     if (params.correctionMethod == 1 || params.correctionMethod == 3) {
         for (;;) {
@@ -136,14 +142,8 @@ void askNegativeSmoothing(Asker& ask, RunParameters& params) {
     ask.line(" Some random errors can be suppressed repeating n times the smoothing,");
     ask.line(" which replaces only negative values of distribution functions with");
     ask.line(" (1+2+1)/4-triplet averages over the neighborhoods of these values,");
-    for (;;) {
-        char c = ask.characterOrBreak(" please choose smoothing level for negatives n (0...9) = ");
-        if (isDigit(c)) {
-            params.negativeSmoothingLevel = c - '0';
-            break;
-        }
-        ask.refuse(kWrongValue);
-    }
+    params.negativeSmoothingLevel =
+        ask.characterOf(" please choose smoothing level for negatives n (0...9) = ", kDigits, kWrongValue) - '0';
     ask.line("");
 }
 
@@ -174,14 +174,7 @@ void askTotalSmoothing(Asker& ask, RunParameters& params) {
 
 void askGapFilling(Asker& ask, RunParameters& params) {
     ask.line(" Single gaps in time series can be filled with interpolated values.");
-    for (;;) {
-        char c = ask.characterOrBreak(" fill single gaps (1) or not (0), write 0 or 1 : ");
-        if (c == '0' || c == '1') {
-            params.fillSingleGaps = c == '1';
-            break;
-        }
-        ask.refuse(kWrongValue);
-    }
+    params.fillSingleGaps = ask.characterOf(" fill single gaps (1) or not (0), write 0 or 1 : ", "01", kWrongValue) == '1';
     ask.line("");
 }
 
@@ -225,15 +218,8 @@ void askTrimming(Asker& ask, RunParameters& params) {
 }
 
 void askTableKind(Asker& ask, RunParameters& params) {
-    for (;;) {
-        char c = platform::toUpperAscii(ask.characterOrBreak(
-            " Compile Normal table, Fraction table, or Diagram tables (N, F, or D) = "));
-        if (c == 'N' || c == 'F' || c == 'D') {
-            params.tableKind = c;
-            return;
-        }
-        ask.refuse(" wrong character, please repeat!");
-    }
+    params.tableKind = ask.characterOf(" Compile Normal table, Fraction table, or Diagram tables (N, F, or D) = ",
+                                       "NFD", " wrong character, please repeat!", true);
 }
 
 PathName inWorkFolder(const InputSet& input, const std::string& name) {

@@ -1,0 +1,91 @@
+// A postprocessing run driven from strings: the answers come from one string,
+// the console output is collected in another, and the data lives in a
+// temporary folder made for the test.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/console.hpp"
+#include "platform/run_error.hpp"
+#include "postprocessor/run.hpp"
+#include "tests/postprocessor/input/daily_table_maker.hpp"
+
+namespace kevor_test {
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kevorpp-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+    std::string write(const std::string& name, const std::string& content) const {
+        std::string target = file(name);
+        std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+        std::ofstream(target, std::ios::binary) << content;
+        return target;
+    }
+
+private:
+    std::string path_;
+};
+
+// A daily table of one line per minute from `first` for `minutes` minutes;
+// column 7 of line k (0-based) holds idBase + k.
+inline std::string minuteTable(platform::DateTime first, int minutes, uint32_t idBase = 0,
+                               const std::string& titles = standardTitles()) {
+    std::string table = dailyHeader(titles);
+    for (int k = 0; k < minutes; ++k) appendDailyLine(table, first + k / 1440.0, idBase + static_cast<uint32_t>(k));
+    return table;
+}
+
+struct ConsoleRun {
+    ConsoleRun(const std::string& answers, std::vector<std::string> args)
+        : in(answers), console(in, out), run(console, std::move(args)) {}
+
+    // Runs a step; true when it ended the run in a foreseen way.
+    bool ends(const std::function<void(postprocessor::PostprocessorRun&)>& step) {
+        try {
+            step(run);
+        } catch (const platform::RunEnded&) {
+            return true;
+        }
+        return false;
+    }
+    std::string transcript() const { return out.str(); }
+
+    std::istringstream in;
+    std::ostringstream out;
+    platform::Console console;
+    postprocessor::PostprocessorRun run;
+};
+
+// The closing lines of a run that ended with `message` (time left out).
+inline std::string closing(const std::string& message) { return " " + message + "\n\n Finished "; }
+
+// True when the transcript ends with the closing lines of `message`.
+inline bool endsWithClosing(const std::string& transcript, const std::string& message) {
+    static const std::regex finished(" Finished [0-9][0-9]:[0-9][0-9]:[0-9][0-9], press ENTER!$");
+    std::string tail = closing(message);
+    size_t at = transcript.rfind(tail);
+    return at != std::string::npos && std::regex_match(transcript.substr(at + tail.size() - 10), finished);
+}
+
+}  // namespace kevor_test
