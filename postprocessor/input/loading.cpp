@@ -76,10 +76,9 @@ void loadDataLines(TextScanner& scan, LoadedData& data, LineDays& days, const Ru
     const double endTime = params.lastDay + 1;
     while (!scan.atEnd()) {
         float* values = data.line(data.lineCount + 1);
-        long long line = 0;
+        const long long line = scan.lineNumber();
         for (int c = 0; c < kColumnCount; ++c) {
             std::string_view token = scan.nextToken();
-            if (c == 0) line = scan.lineNumber();
             if (token.empty()) {
                 values[c] = 0;  // the end of the file reads as 0
                 continue;

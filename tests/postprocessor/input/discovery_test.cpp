@@ -16,7 +16,7 @@ using kevor_test::TempFolder;
 
 namespace {
 
-const std::string kTable = kevor_test::minuteTable(platform::encodeDate(2011, 12, 20), 3);
+const std::string kTable = kevor_test::minuteTable(40897, 3);  // 2011-12-20
 
 std::string upper(const std::string& path) { return platform::toUpperAscii(path); }
 
