@@ -78,12 +78,9 @@ void loadDataLines(TextScanner& scan, LoadedData& data, LineDays& days, const Ru
         float* values = data.line(data.lineCount + 1);
         const long long line = scan.lineNumber();
         for (int c = 0; c < kColumnCount; ++c) {
-            std::string_view token = scan.nextToken();
-            if (token.empty()) {
-                values[c] = 0;  // the end of the file reads as 0
-                continue;
-            }
-            if (!platform::parseFloat(token, values[c]) || std::isinf(values[c]))
+            // At the end of the file a number reads as 0.
+            std::string_view token;
+            if (scan.nextFloat(values[c], token) == TextScanner::Number::bad)
                 badNumber(file, scan.lineNumber(), token);
         }
         scan.skipRestOfLine();
