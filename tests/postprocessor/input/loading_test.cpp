@@ -78,28 +78,19 @@ TEST(Loading, KeepsTheLinesOfTheChosenDaysFromMidnightToMidnight) {
     EXPECT_EQ(l.transcript(), "");
 }
 
-TEST(Loading, TimesAreTheDayPlusTheFractionOfTheSingleFloatDayColumn) {
+TEST(Loading, NumbersGoStraightToSingleFloatsAndTimesComeFromTheDayColumn) {
     TempFolder dir;
-    std::string table = minuteTable(kDec20 + 0.5, 3);
+    std::string table = minuteTable(kDec20 + 0.5, 2);
     // Column 3 read as a single float: 354.5001 is 354.500091552734375.
     table = withField(table, 2, 3, "354.5001");
-    Loading l({dir.write("KVA111220.TXT", table)}, kDec20, kDec20);
-    ASSERT_EQ(l.data().lineCount, 3);
-    float day = 354.5001f;
-    EXPECT_EQ(l.data().lineTimes[2], kDec20 + static_cast<double>(day - 354.0f));
-    EXPECT_EQ(l.data().value(2, 3), 354.5001f);
-}
-
-TEST(Loading, NumbersGoStraightToTheNearestSingleFloat) {
-    TempFolder dir;
-    std::string table = minuteTable(kDec20, 1);
     // 1 + 2^-24 + a little: through a double it would round to 1.0.
     table = withField(table, 1, 10, "1.00000005960464477539062500000001");
     table = withField(table, 1, 11, "16777217");
     table = withField(table, 1, 12, "-0");
     table = withField(table, 1, 13, "2.5e3");
     Loading l({dir.write("KVA111220.TXT", table)}, kDec20, kDec20);
-    ASSERT_EQ(l.data().lineCount, 1);
+    ASSERT_EQ(l.data().lineCount, 2);
+    EXPECT_EQ(l.data().lineTimes[2], kDec20 + static_cast<double>(354.5001f - 354.0f));
     EXPECT_EQ(l.data().value(1, 10), 1.0f + 0x1p-23f);
     EXPECT_EQ(l.data().value(1, 11), 16777216.0f);
     EXPECT_TRUE(std::signbit(l.data().value(1, 12)));
@@ -147,19 +138,13 @@ TEST(Loading, OutOfOrderAndOverlappingTablesGiveOneLinePerDistinctTime) {
     Loading l({late, early}, kDec20, kDec20);
     ASSERT_FALSE(l.ended);
     ASSERT_EQ(l.data().lineCount, 90);
-    for (int r = 2; r <= 90; ++r) EXPECT_LT(l.data().lineTimes[r - 1], l.data().lineTimes[r]);
-    EXPECT_EQ(l.id(1), 2000);
-    EXPECT_EQ(l.id(90), 1059);
     for (int r = 1; r <= 90; ++r) {
-        double minuteOfRun = (l.data().lineTimes[r] - (kDec20 + 0.5 - 30 * kMinute)) * 1440.0;
-        int expectedMinute = r - 1;
-        EXPECT_NEAR(minuteOfRun, expectedMinute, 0.1);  // DAY has 4 decimals
-        // Only the earlier and later halves are unambiguous.
-        if (r <= 30) {
-            EXPECT_EQ(l.id(r), 2000 + r - 1);
-        } else if (r > 60) {
-            EXPECT_EQ(l.id(r), 1000 + r - 31);
-        }
+        // One line per minute (DAY has 4 decimals); outside the overlap
+        // only one table has the minute.
+        EXPECT_NEAR((l.data().lineTimes[r] - (kDec20 + 0.5)) * 1440.0, r - 31, 0.1);
+        EXPECT_TRUE(r == 1 || l.data().lineTimes[r - 1] < l.data().lineTimes[r]);
+        int onlyId = r <= 30 ? 2000 + r - 1 : r > 60 ? 1000 + r - 31 : l.id(r);
+        EXPECT_EQ(l.id(r), onlyId);
     }
 }
 
