@@ -81,7 +81,7 @@ TEST(Run, TheFrontEndReadsDiscoversAsksAndLoadsInOrder) {
     // folder.
     TempFolder temp;
     std::string data = temp.file("kvaData");
-    std::string folder = platform::toUpperAscii(data) + "/";
+    std::string folder = platform::toUpperAscii(data) + kevor_test::kSeparator;
     temp.write("kvaData/KVA111221.TXT", kevor_test::minuteTable(kDec20 + 1, 30, 200));
     temp.write("kvaData/KVA111220.TXT", kevor_test::minuteTable(kDec20 + 0.5, 30, 100));
     temp.write("kvaData/diameters.txt", "1.5\r\n");
@@ -108,7 +108,7 @@ TEST(Run, TheFrontEndReadsDiscoversAsksAndLoadsInOrder) {
     EXPECT_EQ(run.variables.variableNames[61], "n");
     EXPECT_EQ(run.variables.variableNames[81], "ED+1.500");
     EXPECT_EQ(run.params.selectedVariableCount, 79);
-    EXPECT_EQ(run.params.outputFileName.real, data + "/out.txt");
+    EXPECT_EQ(run.params.outputFileName.real, data + kevor_test::kSeparator + "out.txt");
     ASSERT_EQ(run.data.lineCount, 60);
     EXPECT_EQ(run.data.value(1, 7), 100.0f);
     EXPECT_EQ(run.data.value(60, 7), 229.0f);

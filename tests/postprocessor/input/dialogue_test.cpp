@@ -56,7 +56,7 @@ struct Dialogue {
 TEST(Dialogue, AsksEveryQuestionWithItsExplanationsInOrder) {
     TempFolder dir;
     Dialogue d(kTwoDays + "12\n 4.5\n5\n2\n1\n60\n3\nn\nYYYY-MM-DD hh:nn\n6, 4 ,29 - 60\nresult\n",
-               {"KVA111220.TXT", "KVA111221.TXT"}, dir.path() + "/");
+               {"KVA111220.TXT", "KVA111221.TXT"}, dir.folder());
     ASSERT_FALSE(d.ended) << d.transcript();
     EXPECT_EQ(d.transcript(),
               std::string(kIntroduction) +
@@ -115,7 +115,7 @@ TEST(Dialogue, AsksEveryQuestionWithItsExplanationsInOrder) {
     EXPECT_EQ(p.selectedVariables[2], 4);
     EXPECT_EQ(p.selectedVariables[3], 29);
     EXPECT_EQ(p.selectedVariables[34], 60);
-    EXPECT_EQ(p.outputFileName.real, dir.path() + "/result");  // no extension added
+    EXPECT_EQ(p.outputFileName.real, dir.file("result"));  // no extension added
 }
 
 TEST(Dialogue, ASingleDailyTableGivesTheDayFromItsName) {
@@ -240,7 +240,7 @@ TEST(Dialogue, TrimmingIsOfferedFromThreeMinuteSteps) {
 
 TEST(Dialogue, DiagramTablesGoToTheWorkFolderOrANewSubfolder) {
     TempFolder dir;
-    std::string work = dir.path() + "/";
+    std::string work = dir.folder();
     dir.write("taken", "a file in the way");
     Dialogue sub(kTwoDays + "0\n0\n0\n0\n10\n0\nx\nd\ntaken/x\nday/tables\n", {"KVA1.TXT", "KVA2.TXT"}, work);
     ASSERT_FALSE(sub.ended) << sub.transcript();
@@ -311,10 +311,10 @@ TEST(VariableList, MoreThan120ItemsOrNumbersIsARunTimeError) {
 TEST(Dialogue, AnOutputFileThatExistsIsAskedAgain) {
     TempFolder dir;
     dir.write("used.txt", "x");
-    Dialogue d(kTwoDays + "0\n0\n0\n0\n1\nn\nx\n1\nused.txt\nfresh\n", {"KVA1.TXT", "KVA2.TXT"}, dir.path() + "/");
+    Dialogue d(kTwoDays + "0\n0\n0\n0\n1\nn\nx\n1\nused.txt\nfresh\n", {"KVA1.TXT", "KVA2.TXT"}, dir.folder());
     ASSERT_FALSE(d.ended);
     EXPECT_EQ(d.count(" this filename is already used, please repeat!\n"), 1u);
-    EXPECT_EQ(d.params().outputFileName.real, dir.path() + "/fresh");
+    EXPECT_EQ(d.params().outputFileName.real, dir.file("fresh"));
     EXPECT_TRUE(Dialogue(kTwoDays + "0\n0\n0\n0\n1\nn\nx\n1\n\n").endedWith("break"));
 }
 

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 #include "platform/text.hpp"
 #include "tests/postprocessor/input/run_harness.hpp"
@@ -83,8 +82,8 @@ TEST(Discovery, ALowerCaseFileIsAcceptedAndShownInUpperCase) {
     ASSERT_EQ(d.input().inputFileCount, 1);
     EXPECT_EQ(d.input().inputFiles[0].real, path);
     EXPECT_EQ(d.input().inputFiles[0].display, upper(path));
-    EXPECT_EQ(d.input().workFolder.real, dir.path() + "/");
-    EXPECT_EQ(d.input().workFolder.display, upper(dir.path()) + "/");
+    EXPECT_EQ(d.input().workFolder.real, dir.folder());
+    EXPECT_EQ(d.input().workFolder.display, upper(dir.folder()));
     EXPECT_EQ(d.transcript(), " dragged item is file " + upper(path) + "\n found 1 KVA-files:\n" + upper(path) + "\n\n");
 }
 
@@ -119,8 +118,8 @@ TEST(Discovery, AFolderListsItsDailyTablesByNameAndSkipsFoldersAndRawFiles) {
     EXPECT_EQ(in.inputFiles[1].real, dir.file("KVA111222.TXT"));
     EXPECT_EQ(in.inputFiles[2].real, dir.file("kva111220.txt"));
     EXPECT_EQ(in.inputFiles[2].display, upper(dir.file("kva111220.txt")));
-    EXPECT_EQ(in.workFolder.real, dir.path() + "/");
-    std::string folder = upper(dir.path()) + "/";
+    EXPECT_EQ(in.workFolder.real, dir.folder());
+    std::string folder = upper(dir.folder());
     EXPECT_EQ(d.transcript(), " dragged item is folder " + upper(dir.path()) + "\n found 3 KVA-files:\n" + folder +
                                   "KVA111221\n" + folder + "KVA111222.TXT\n" + folder + "KVA111220.TXT\n\n");
 }
@@ -225,12 +224,12 @@ TEST(ExtraDiameters, ATokenThatIsNoNumberIsARunTimeErrorNamingFileAndLine) {
 }
 
 TEST(ExtraDiameters, AFileThatCanNotBeReadStopsTheRunWithoutClosingLines) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions don't bind the super-user";
     TempFolder dir;
     dir.write("diameters.txt", "1.0\r\n");
     std::filesystem::permissions(dir.file("diameters.txt"), std::filesystem::perms::none);
+    if (std::ifstream(dir.file("diameters.txt")).is_open()) GTEST_SKIP() << "permissions don't bind this user";
     Discovery d({dir.write("KVA111220.TXT", kTable)});
     EXPECT_TRUE(d.ended);
-    EXPECT_EQ(afterList(d), upper(dir.path()) + "/diameters.txt is inaccessible (maybe open by another application?\n"
+    EXPECT_EQ(afterList(d), upper(dir.file("diameters.txt")) + " is inaccessible (maybe open by another application?\n"
                                                 "Program will be interrupted, press Enter!\n");
 }

@@ -3,27 +3,33 @@
 // temporary folder made for the test.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/console.hpp"
+#include "platform/files.hpp"
 #include "platform/run_error.hpp"
 #include "postprocessor/run.hpp"
 #include "tests/postprocessor/input/daily_table_maker.hpp"
 
 namespace kevor_test {
 
+inline const std::string kSeparator(1, platform::pathSeparator);
+
+// A fresh folder below the system's temporary folder, removed afterwards.
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kevorpp-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-        path_ = pattern;
+        std::random_device seed;
+        for (;;) {
+            path_ = (std::filesystem::temp_directory_path() / ("kevorpp-" + std::to_string(seed()))).string();
+            if (std::filesystem::create_directory(path_)) break;
+        }
     }
     ~TempFolder() {
         std::error_code ignored;
@@ -33,7 +39,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::string folder() const { return path_ + kSeparator; }  // as a work folder
+    std::string file(const std::string& name) const { return folder() + name; }
 
     std::string write(const std::string& name, const std::string& content) const {
         std::string target = file(name);

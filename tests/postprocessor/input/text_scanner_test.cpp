@@ -58,26 +58,3 @@ TEST(TextScanner, ReadsEveryNumberAsTheNearestSingleFloat) {
         expectSameAsParseFloat(text);
     }
 }
-
-TEST(TextScanner, SkipsBlanksTabsAndLineEndsAndCountsLines) {
-    std::string text = "h1\r\nh2\n  1\t 2 \r\n\r\n3 rest of line\r\n4";
-    TextScanner scan(text);
-    EXPECT_EQ(scan.readLine(), "h1");
-    EXPECT_EQ(scan.readLine(), "h2");
-    float v = 0;
-    std::string_view token;
-    ASSERT_EQ(scan.nextFloat(v, token), TextScanner::Number::read);
-    EXPECT_EQ(v, 1.0f);
-    EXPECT_EQ(scan.nextToken(), "2");
-    EXPECT_EQ(scan.lineNumber(), 3);
-    ASSERT_EQ(scan.nextFloat(v, token), TextScanner::Number::read);
-    EXPECT_EQ(v, 3.0f);
-    EXPECT_EQ(scan.lineNumber(), 5);
-    scan.skipRestOfLine();
-    EXPECT_EQ(scan.lineNumber(), 6);
-    EXPECT_EQ(scan.readLine(), "4");
-    EXPECT_TRUE(scan.atEnd());
-    EXPECT_EQ(scan.nextFloat(v, token), TextScanner::Number::end);
-    EXPECT_EQ(v, 0.0f);
-    EXPECT_EQ(scan.readLine(), "");
-}
