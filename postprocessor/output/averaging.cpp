@@ -19,6 +19,11 @@ bool isTakenFromMiddle(int col) { return col == 1 || col == 2 || col == 77 || co
 
 constexpr int kLineCountColumn = 61;
 
+// Columns 3..76 are averaged; they are copied out of a slot's lines a block
+// at a time, so that a slot of many lines is swept ten times, not 74.
+constexpr int kFirstAveragedColumn = 3, kLastAveragedColumn = 76;
+constexpr int kColumnBlock = 8;
+
 }  // namespace
 
 void averageOntoGrid(PostprocessorRun& run) {
@@ -43,8 +48,9 @@ void averageOntoGrid(PostprocessorRun& run) {
     for (int g = 1; g <= lines; ++g)
         if (grid.slotFirstLine[g] > 0)
             largestSlot = std::max(largestSlot, grid.slotLastLine[g] - grid.slotFirstLine[g] + 1);
-    // One column of the largest slot, and room for the trimming to work in.
-    std::vector<float> values(static_cast<size_t>(largestSlot)), work(static_cast<size_t>(largestSlot));
+    // A block of columns of the largest slot, and room for the trimming.
+    std::vector<float> values(static_cast<size_t>(largestSlot) * kColumnBlock);
+    std::vector<float> work(static_cast<size_t>(largestSlot));
 
     for (int g = 1; g <= lines; ++g) {
         float* out = grid.line(g);
@@ -58,14 +64,17 @@ void averageOntoGrid(PostprocessorRun& run) {
             std::memcpy(out, data.line(first), kColumnCount * sizeof(float));
         } else {
             const float* middle = data.line(first + (n + 1) / 2 - 1);
-            for (int col = 1; col <= kColumnCount; ++col) {
-                const int c = col - 1;
-                if (isTakenFromMiddle(col)) {
-                    out[c] = middle[c];
-                    continue;
+            for (int col = 1; col <= kColumnCount; ++col)
+                if (isTakenFromMiddle(col)) out[col - 1] = middle[col - 1];
+            for (int block = kFirstAveragedColumn; block <= kLastAveragedColumn; block += kColumnBlock) {
+                const int width = std::min(kColumnBlock, kLastAveragedColumn - block + 1);
+                for (int k = 0; k < n; ++k) {
+                    const float* source = data.line(first + k) + (block - 1);
+                    for (int b = 0; b < width; ++b) values[static_cast<size_t>(b) * n + k] = source[b];
                 }
-                for (int k = 0; k < n; ++k) values[k] = data.line(first + k)[c];
-                out[c] = static_cast<float>(trimmedSlotMean(values.data(), n, params.trimmingDegree, work.data()));
+                for (int b = 0; b < width; ++b)
+                    out[block - 1 + b] = static_cast<float>(trimmedSlotMean(
+                        &values[static_cast<size_t>(b) * n], n, params.trimmingDegree, work.data()));
             }
         }
         if (run.input.twoFileRegime) out[kLineCountColumn - 1] = static_cast<float>(n);

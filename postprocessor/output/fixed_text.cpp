@@ -1,7 +1,6 @@
 #include "postprocessor/output/fixed_text.hpp"
 
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 
@@ -34,22 +33,24 @@ void appendFixedFast(std::string& out, double value, int decimals) {
         scalesExactly(value, decimals)) {
         const double scaled = std::fabs(value) * static_cast<double>(kPowers[decimals]);
         if (scaled < 1e18) {
-            // std::round takes halves away from zero, on the exact product.
-            const uint64_t whole = static_cast<uint64_t>(std::round(scaled));
-            if (std::signbit(value)) out += '-';
-            char digits[24];
-            auto end = std::to_chars(digits, digits + sizeof digits, whole / kPowers[decimals]).ptr;
-            out.append(digits, end);
-            if (decimals > 0) {
-                uint64_t part = whole % kPowers[decimals];
-                char text[kFastDecimals + 1];
-                text[0] = '.';
-                for (int i = decimals; i >= 1; --i) {
-                    text[i] = static_cast<char>('0' + part % 10);
-                    part /= 10;
-                }
-                out.append(text, static_cast<size_t>(decimals) + 1);
+            // Halves away from zero, on the exact product (the part below
+            // the whole number is exact too).
+            uint64_t whole = static_cast<uint64_t>(scaled);
+            if (scaled - static_cast<double>(whole) >= 0.5) ++whole;
+            // Digits from the right into a small buffer, then one append.
+            char text[32];
+            char* p = text + sizeof text;
+            for (int i = 0; i < decimals; ++i) {
+                *--p = static_cast<char>('0' + whole % 10);
+                whole /= 10;
             }
+            if (decimals > 0) *--p = '.';
+            do {
+                *--p = static_cast<char>('0' + whole % 10);
+                whole /= 10;
+            } while (whole != 0);
+            if (std::signbit(value)) *--p = '-';
+            out.append(p, static_cast<size_t>(text + sizeof text - p));
             return;
         }
     }

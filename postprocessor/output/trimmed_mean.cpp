@@ -29,17 +29,19 @@ double trimmedSlotMeanByRemoval(float* values, int count, int g) {
     int m = count;
     for (int step = 0; step < steps; ++step) {
         int low = 0, high = 0;
+        float lowValue = values[0], highValue = values[0];
         for (int i = 1; i < m; ++i) {
-            if (values[i] < values[low]) low = i;
-            if (values[i] > values[high]) high = i;
+            const float v = values[i];
+            if (v < lowValue) lowValue = v, low = i;
+            if (v > highValue) highValue = v, high = i;
         }
         // Close up behind the later position first, then behind the earlier.
         const int first = std::min(low, high), second = std::max(low, high);
         if (second != first) {
-            std::copy(values + second + 1, values + m, values + second);
+            for (int i = second; i < m - 1; ++i) values[i] = values[i + 1];
             --m;
         }
-        std::copy(values + first + 1, values + m, values + first);
+        for (int i = first; i < m - 1; ++i) values[i] = values[i + 1];
         --m;
     }
     return plainMean(values, m);
