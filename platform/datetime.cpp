@@ -19,7 +19,7 @@ namespace platform {
 namespace {
 
 // Days from 0001-01-01 (proleptic Gregorian) to the given date, 0-based.
-long long daysFromCivil(int y, int m, int d) {
+constexpr long long daysFromCivil(int y, int m, int d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const long long yoe = y - era * 400;
@@ -42,7 +42,7 @@ void civilFromDays(long long z, int& y, int& m, int& d) {
 }
 
 // 1899-12-30 counted from 1970-01-01.
-const long long kEpochOffset = daysFromCivil(1899, 12, 30);
+constexpr long long kEpochOffset = daysFromCivil(1899, 12, 30);
 
 constexpr long long kMsPerDay = 86400000LL;
 

@@ -253,16 +253,23 @@ bool readWholeFile(const std::string& path, std::string& buffer) {
     buffer.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
-    bool ok = true;
+    // Straight into the buffer at the file's size; a file that grows while
+    // it is read is followed to its end.
+    size_t size = 0;
     if (std::fseek(f, 0, SEEK_END) == 0) {
-        long size = std::ftell(f);
-        if (size > 0) buffer.reserve(static_cast<size_t>(size));
-        std::rewind(f);
+        long end = std::ftell(f);
+        if (end > 0) size = static_cast<size_t>(end);
     }
-    char chunk[1 << 16];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) buffer.append(chunk, got);
-    if (std::ferror(f)) ok = false;
+    std::rewind(f);
+    buffer.resize(size);
+    size_t got = size > 0 ? std::fread(buffer.data(), 1, size, f) : 0;
+    buffer.resize(got);
+    if (got == size) {
+        char chunk[1 << 16];
+        size_t more;
+        while ((more = std::fread(chunk, 1, sizeof chunk, f)) > 0) buffer.append(chunk, more);
+    }
+    bool ok = !std::ferror(f);
     std::fclose(f);
     if (!ok) buffer.clear();
     return ok;

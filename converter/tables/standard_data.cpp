@@ -22,8 +22,11 @@ void diameterFractions(const FractionTables& t, const AirFactors& a, const doubl
         for (int base : {kPositive, kNegative}) {
             const double* x = cv + base;
             double e;
-            if (rLow == rHigh) {
-                e = 0;  // wholly outside the channel range
+            if (rLow >= rHigh) {
+                // Wholly outside the channel range, or (at low pressure) the
+                // mobility of the fraction's small end lies above its upper
+                // end, the lower boundary of channel 34: an empty span.
+                e = 0;
             } else if (lo == hi) {
                 e = (rHigh - rLow) * x[lo - 1] / s;
             } else {
