@@ -80,69 +80,7 @@ char* writeWhole(char* at, uint64_t whole, bool negative) {
     return writeWhole(at, whole);
 }
 
-// v / 10^decimals with a point and all its decimals.
-char* writeScaled(char* at, uint64_t v, int decimals) {
-    const uint64_t unit = kPowersOfTen[decimals];
-    at = writeWhole(at, v / unit);
-    char* end = at + 1 + decimals;
-    // unit + the remainder has decimals + 1 digits: its leading 1 falls on
-    // the place of the point.
-    digitsBefore(end, v % unit + unit);
-    *at = '.';
-    return end;
-}
-
-// True when |value| lies exactly halfway between two neighbours of
-// `decimals` decimals: then |value| = odd / 2^(decimals + 1).
-bool isDecimalTie(double magnitude, int decimals) {
-    const double scaled = std::ldexp(magnitude, decimals + 1);
-    return scaled == std::floor(scaled) && scaled < 0x1p53 && std::fmod(scaled, 2.0) == 1.0;
-}
-
 }  // namespace
-
-char* writeColumn(char* at, double value, int decimals) {
-    const double magnitude = std::fabs(value);
-    if (decimals <= 0) {
-        decimals = 0;
-        if (magnitude < 0x1p52) {
-            // Half away from zero on the exact binary value: below 2^52 the
-            // fraction |v| - trunc(|v|) is exact.
-            auto whole = static_cast<int64_t>(magnitude);
-            whole += magnitude - static_cast<double>(whole) >= 0.5;
-            return writeWhole(at, static_cast<uint64_t>(whole), std::signbit(value));
-        }
-    } else if (decimals <= kColumnMaxDecimals) {
-        // x = |v| * 10^d rounded half away from zero. The product differs
-        // from x by at most half a unit in its last place, below 2^-14 while
-        // x < 2^40; so unless it lies that close to a half, it rounds to the
-        // same whole number as x.
-        const double scaled = magnitude * static_cast<double>(kPowersOfTen[decimals]);
-        if (scaled < 0x1p40) {
-            auto whole = static_cast<int64_t>(scaled);
-            const double fraction = scaled - static_cast<double>(whole);
-            if (std::fabs(fraction - 0.5) > 1e-3) {
-                whole += fraction > 0.5;
-                if (std::signbit(value)) *at++ = '-';
-                return writeScaled(at, static_cast<uint64_t>(whole), decimals);
-            }
-        }
-    }
-    // to_chars rounds exact ties to even; halves go away from zero, so a tie
-    // is moved off the midpoint by one step outward first.
-    double v = value;
-    if (isDecimalTie(magnitude, decimals)) v = std::nextafter(v, std::signbit(v) ? -INFINITY : INFINITY);
-    return std::to_chars(at, at + kColumnRoom, v, std::chars_format::fixed, decimals).ptr;
-}
-
-void appendColumn(std::string& out, double value, int decimals) {
-    if (std::isfinite(value) && std::fabs(value) < kColumnLimit && decimals <= kColumnMaxDecimals) {
-        char text[kColumnRoom];
-        out.append(text, writeColumn(text, value, decimals));
-        return;
-    }
-    platform::appendFixed(out, value, decimals);
-}
 
 void appendIntegerLine(std::string& out, const int64_t* values, int count) {
     char text[87 * 24 + 2];
