@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <system_error>
 
@@ -13,10 +14,61 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+constexpr int kQuickDecimals = 8;
+constexpr uint64_t kPowersOfTen[kQuickDecimals + 1] = {1,      10,      100,      1000,     10000,
+                                                       100000, 1000000, 10000000, 100000000};
+
+// Writes the digits of v backwards so that they end just before `end`;
+// returns where they begin.
+char* digitsBefore(char* end, uint64_t v) {
+    char* p = end;
+    while (v >= 100) {
+        const auto pair = static_cast<unsigned>(v % 100);
+        v /= 100;
+        p -= 2;
+        p[0] = kDigitPairs[2 * pair];
+        p[1] = kDigitPairs[2 * pair + 1];
+    }
+    if (v >= 10) {
+        p -= 2;
+        p[0] = kDigitPairs[2 * v];
+        p[1] = kDigitPairs[2 * v + 1];
+    } else {
+        *--p = static_cast<char>('0' + v);
+    }
+    return p;
+}
+
+int digitCount(uint64_t v) {
+    int n = 1;
+    while (v >= 10) v /= 10, ++n;
+    return n;
+}
+
+// v / 10^decimals with a point and all its decimals (none with 0).
+char* writeScaled(char* at, uint64_t v, int decimals, bool negative) {
+    if (negative) *at++ = '-';
+    const uint64_t unit = kPowersOfTen[decimals];
+    const uint64_t whole = v / unit;
+    char* end = at + digitCount(whole);
+    digitsBefore(end, whole);
+    if (decimals == 0) return end;
+    // unit + the remainder has decimals + 1 digits: its leading 1 falls on
+    // the place of the point.
+    char* last = end + 1 + decimals;
+    digitsBefore(last, v % unit + unit);
+    *end = '.';
+    return last;
+}
+
 // True when |value| lies exactly halfway between two neighbours of
 // `decimals` decimals: then |value| = odd / 2^(decimals + 1).
 bool isDecimalTie(double magnitude, int decimals) {
-    if (decimals > 60) return false;
     double scaled = std::ldexp(magnitude, decimals + 1);
     if (!std::isfinite(scaled) || scaled != std::floor(scaled) || scaled >= 0x1p53) return false;
     return std::fmod(scaled, 2.0) == 1.0;
@@ -24,17 +76,38 @@ bool isDecimalTie(double magnitude, int decimals) {
 
 }  // namespace
 
-void appendFixed(std::string& out, double value, int decimals) {
-    if (decimals < 0) decimals = 0;
-    double v = value;
+char* writeFixed(char* at, double value, int decimals) {
+    decimals = decimals < 0 ? 0 : decimals > kMaxFixedDecimals ? kMaxFixedDecimals : decimals;
+    const double magnitude = std::fabs(value);
+    if (decimals <= kQuickDecimals && magnitude < 0x1p40) {
+        // x = |v| * 10^d rounded half away from zero. The product differs
+        // from the exact x by at most half a unit in its last place, below
+        // 2^-13 while x < 2^40 (and not at all with 0 decimals); so unless
+        // it lies that close to a half, it rounds to the same whole number
+        // as the exact x.
+        const double scaled = magnitude * static_cast<double>(kPowersOfTen[decimals]);
+        if (scaled < 0x1p40) {
+            auto whole = static_cast<uint64_t>(scaled);
+            const double fraction = scaled - static_cast<double>(whole);
+            if (decimals == 0 || std::fabs(fraction - 0.5) > 1e-3) {
+                whole += fraction >= 0.5;
+                return writeScaled(at, whole, decimals, std::signbit(value));
+            }
+        }
+    }
     // to_chars rounds exact ties to even; halves go away from zero here, so
     // a tie is moved off the midpoint by one step outward first.
-    if (std::isfinite(v) && isDecimalTie(std::fabs(v), decimals))
+    double v = value;
+    if (std::isfinite(v) && isDecimalTie(magnitude, decimals))
         v = std::nextafter(v, std::signbit(v) ? -INFINITY : INFINITY);
-    char buf[400];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    auto res = std::to_chars(at, at + kFixedTextRoom, v, std::chars_format::fixed, decimals);
     if (res.ec != std::errc()) fail("number too large to write");
-    out.append(buf, res.ptr);
+    return res.ptr;
+}
+
+void appendFixed(std::string& out, double value, int decimals) {
+    char buf[kFixedTextRoom];
+    out.append(buf, writeFixed(buf, value, decimals));
 }
 
 std::string formatFixed(double value, int decimals) {

@@ -13,8 +13,14 @@ namespace platform {
 // exact binary value, halves away from zero (0.125 -> "0.13", 2.5 -> "3").
 // The minus follows the sign bit: -0.3 with 0 decimals is "-0", and -0.0
 // itself is "-0".
+// Decimals are taken as 0..kMaxFixedDecimals.
+inline constexpr int kMaxFixedDecimals = 20;
 void appendFixed(std::string& out, double value, int decimals);
 std::string formatFixed(double value, int decimals);
+// The same text written at `at`, which must have room for kFixedTextRoom
+// characters; returns the end of the text.
+inline constexpr int kFixedTextRoom = 352;
+char* writeFixed(char* at, double value, int decimals);
 
 // Plain decimal text of an integer.
 void appendInt(std::string& out, long long value);

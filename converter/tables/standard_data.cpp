@@ -6,6 +6,7 @@
 #include "converter/tables/daily_table.hpp"
 #include "converter/tables/table_format.hpp"
 #include "platform/files.hpp"
+#include "platform/number_text.hpp"
 
 namespace converter {
 
@@ -115,30 +116,18 @@ bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out) 
     }
     diameterFractions(tables, air, cv, col);
 
-    bool ordinary = true;  // every number fits the quick writer
-    for (int c = 1; c <= 78; ++c) {
+    for (int c = 1; c <= 78; ++c)
         if (!std::isfinite(col[c])) return false;
-        ordinary = ordinary && std::fabs(col[c]) < kColumnLimit &&
-                   (c == 78 || run.columnDecimals[c - 1] <= kColumnMaxDecimals);
-    }
 
-    std::string& line = out.buffer();
-    if (ordinary) {
-        char text[78 * (kColumnRoom + 1) + 2];
-        char* p = text;
-        for (int c = 1; c <= 77; ++c) {
-            p = writeColumn(p, col[c], run.columnDecimals[c - 1]);
-            *p++ = '\t';
-        }
-        p = writeColumn(p, col[78], 0);
-        line.append(text, p);
-    } else {
-        for (int c = 1; c <= 77; ++c) {
-            appendColumn(line, col[c], run.columnDecimals[c - 1]);
-            line += '\t';
-        }
-        appendColumn(line, col[78], 0);
+    char text[78 * (platform::kFixedTextRoom + 1) + 2];
+    char* at = text;
+    for (int c = 1; c <= 77; ++c) {
+        at = platform::writeFixed(at, col[c], run.columnDecimals[c - 1]);
+        *at++ = '\t';
     }
+    at = platform::writeFixed(at, col[78], 0);
+    std::string& line = out.buffer();
+    line.append(text, at);
     line += "\r\n";
     out.flushIfFull();
     return true;

@@ -7,19 +7,6 @@
 
 namespace converter {
 
-// Appends `value` as fixed-point text with `decimals` digits, exactly as
-// platform::appendFixed writes it (halves away from zero, the minus after
-// the sign bit).
-void appendColumn(std::string& out, double value, int decimals);
-
-// The same text written at `at` for a finite value below kColumnLimit in
-// magnitude with 0..kColumnMaxDecimals decimals; returns the end of the text
-// (at most kColumnRoom characters).
-inline constexpr double kColumnLimit = 1e15;
-inline constexpr int kColumnMaxDecimals = 8;
-inline constexpr int kColumnRoom = 32;
-char* writeColumn(char* at, double value, int decimals);
-
 // Writes integers TAB-separated, then CR LF.
 void appendIntegerLine(std::string& out, const int64_t* values, int count);
 

@@ -8,7 +8,6 @@
 #include "platform/files.hpp"
 #include "platform/number_text.hpp"
 #include "platform/run_error.hpp"
-#include "postprocessor/output/fixed_text.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
 
@@ -103,7 +102,7 @@ void writeDiagramTables(PostprocessorRun& run) {
             const float* values = row(t);
             for (int j = 0; j < kDiagramColumns; ++j) {
                 out += '\t';
-                appendFixedFast(out, values[j], 0);
+                platform::appendFixed(out, values[j], 0);
             }
             out += "\r\n";
             file.flushIfFull();

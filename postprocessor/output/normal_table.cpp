@@ -9,7 +9,6 @@
 #include "platform/files.hpp"
 #include "platform/number_text.hpp"
 #include "platform/run_error.hpp"
-#include "postprocessor/output/fixed_text.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/output/table_text.hpp"
 #include "postprocessor/run.hpp"
@@ -131,9 +130,9 @@ void writeNormalOrFractionTable(PostprocessorRun& run) {
             else if (v == 2)
                 platform::appendDateTime(out, "hhnn", t, run.dateFormat);
             else if (v > kColumnCount)
-                appendFixedFast(out, extraDiameterValue(run, rowBuffer, v), run.variables.variableDecimals[v]);
+                platform::appendFixed(out, extraDiameterValue(run, rowBuffer, v), run.variables.variableDecimals[v]);
             else
-                appendFixedFast(out, rowBuffer[v - 1], run.variables.variableDecimals[v]);
+                platform::appendFixed(out, rowBuffer[v - 1], run.variables.variableDecimals[v]);
         }
         out += "\r\n";
         file.flushIfFull();

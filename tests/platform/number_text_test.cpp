@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <random>
+#include <vector>
 
 using namespace platform;
 
@@ -96,4 +99,46 @@ TEST(Rounding, HalvesToEven) {
     EXPECT_EQ(roundHalfEven(7.5000001), 8.0);
     EXPECT_EQ(roundHalfEvenToInt(-3.5), -4);
     EXPECT_THROW(roundHalfEvenToInt(1e30), std::exception);
+}
+
+namespace {
+
+// The plain way to the same text: exact decimal expansion by to_chars (which
+// rounds exact ties to even), with an exact tie moved outward first.
+std::string referenceFixed(double v, int decimals) {
+    double scaled = std::ldexp(std::fabs(v), decimals + 1);
+    if (std::isfinite(scaled) && scaled == std::floor(scaled) && scaled < 0x1p53 &&
+        std::fmod(scaled, 2.0) == 1.0)
+        v = std::nextafter(v, std::signbit(v) ? -INFINITY : INFINITY);
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return std::string(buf, res.ptr);
+}
+
+}  // namespace
+
+TEST(FixedText, QuickDigitsAgreeWithTheExactExpansion) {
+    std::mt19937_64 random(99);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    std::vector<double> values = {0.5,  1.5,    2.5,   -0.5, -2.5,    -0.3,   -0.0, 0.0,
+                                  0.49999999999999994, 1e15, 4.5e15, -7e18, 1e19, 123.456,
+                                  -0.004, 1e300, 0x1p40, 0x1p40 - 0.5, 0x1p52 + 1, 999999999999999.0};
+    for (int i = 0; i < 40000; ++i) {
+        const double scale = std::pow(10.0, static_cast<int>(random() % 12) - 3);
+        values.push_back((static_cast<double>(random() % 2000001) - 1000000) / 1000 * scale);
+        // Exact binary fractions (ties at every number of decimals), decimal
+        // halves just off the tie in binary, single floats and plain doubles.
+        values.push_back(std::ldexp(static_cast<double>(random() % 2000001) - 1000000,
+                                    -static_cast<int>(random() % 14)));
+        values.push_back((static_cast<double>(random() % 2000001) - 1000000) / 1000 + 0.0005);
+        values.push_back(static_cast<float>(uniform(random) * scale));
+        values.push_back(uniform(random) * scale);
+    }
+    for (double v : values)
+        for (int decimals : {0, 1, 2, 3, 4, 5, 8, 12}) {
+            ASSERT_EQ(formatFixed(v, decimals), referenceFixed(v, decimals)) << v << " " << decimals;
+            ASSERT_EQ(formatFixed(-v, decimals), referenceFixed(-v, decimals)) << -v << " " << decimals;
+        }
+    char text[kFixedTextRoom];
+    EXPECT_EQ(std::string(text, writeFixed(text, -1.5, 0)), "-2");
 }

@@ -110,29 +110,3 @@ TEST(LineLayout, OverloadAndRegimeColumns) {
     EXPECT_EQ(regimeCode(2, 3, 0), 200300);
 }
 
-TEST(LineLayout, ColumnsAreWrittenAsTheFixedPointWriterWritesThem) {
-    std::mt19937_64 random(99);
-    std::vector<double> values = {0.5,  1.5, 2.5,   -0.5,  -2.5, -0.3, -0.0, 0.0,  0.49999999999999994,
-                                  1e15, 4.5e15, -7e18, 1e19, 123.456, -0.004, 1e300};
-    for (int i = 0; i < 20000; ++i) {
-        const double scale = std::pow(10.0, static_cast<int>(random() % 12) - 3);
-        values.push_back((static_cast<double>(random() % 2000001) - 1000000) / 1000 * scale);
-        values.push_back(std::round(static_cast<double>(random() % 200001) - 100000) / 2);  // halves
-        // Exact binary fractions (ties of every number of decimals) and
-        // decimal halves that lie just off the tie in binary.
-        values.push_back(std::ldexp(static_cast<double>(random() % 2000001) - 1000000, -static_cast<int>(random() % 14)));
-        values.push_back((static_cast<double>(random() % 2000001) - 1000000) / 1000 + 0.0005);
-        values.push_back(static_cast<double>(random() % 400000) / 1000 + 1e-9 * static_cast<double>(random() % 3));
-    }
-    for (double big : {0x1p40, 0x1p40 - 0.5, 0x1p52 + 1, 999999999999999.0, 123456789012.345678})
-        values.push_back(big), values.push_back(-big);
-    for (double v : values)
-        for (int decimals : {0, 1, 2, 3, 4, 5, 8}) {
-            std::string got;
-            appendColumn(got, v, decimals);
-            ASSERT_EQ(got, platform::formatFixed(v, decimals)) << v << " " << decimals;
-        }
-    std::string negative;
-    appendColumn(negative, -0.3, 0);
-    EXPECT_EQ(negative, "-0");
-}
