@@ -48,7 +48,7 @@ TEST_F(PostprocessorRun, NormalTableAveragesTheLinesOfTheDailyTable) {
     EXPECT_EQ(run.out.substr(0, 6), " Date ");
     EXPECT_TRUE(inOrder(run.out, {",  time ", "\n dragged item is file " + shown + "\n",
                                   " found 1 KVA-files:\n" + shown + "\n",
-                                  " found a file of 2 extra diameters:\n  1.00  2.50\n\n",
+                                  " found a file of 2 extra diameters:\n 1.00 2.50\n\n",
                                   " Please answer some questions below. Asked parameters are explained\n",
                                   " Choose the days to be processed:\n",
                                   " first day (use 6-digit format YYMMDD) = ",
