@@ -255,3 +255,32 @@ TEST_F(ConverterRun, HeaderConflictAbortsOrAdoptsTheNewHeader) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+TEST_F(ConverterRun, GeneratorIsReproducibleAndOddlyWrittenRawFilesReadTheSame) {
+    const std::vector<std::string> day = {"--from", "06:00", "--to", "06:59:59", "--seed", "7"};
+    generate(dir / "a", day);
+    generate(dir / "b", day);
+    EXPECT_EQ(readFile(dir / "a" / "_KVA111218.001"), readFile(dir / "b" / "_KVA111218.001"));
+    std::vector<std::string> otherSeed = day;
+    otherSeed.back() = "8";
+    generate(dir / "c", otherSeed);
+    EXPECT_NE(readFile(dir / "a" / "_KVA111218.001"), readFile(dir / "c" / "_KVA111218.001"));
+
+    // The same records with LF line ends, one record over two lines, empty
+    // lines after the last record and a lower-case name (found by the
+    // folder scan): the same daily table.
+    std::vector<std::string> odd = day;
+    odd.insert(odd.end(), {"--lf", "--split-record", "5", "--trailing-blank-lines", "2", "--lower-case"});
+    generate(dir / "odd", odd);
+    const std::string answers = converterAnswers(0, 5, 10, 0, "txt");
+    ASSERT_EQ(runConverter({(dir / "a").string()}, answers).exitCode, 0);
+    const ProcessResult run = runConverter({(dir / "odd").string()}, answers);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readFile(dir / "odd" / "KVA111218.txt"), readFile(dir / "a" / "KVA111218.txt"));
+}
+
+}  // namespace
+}  // namespace e2e
