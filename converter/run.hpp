@@ -38,7 +38,37 @@ struct ConverterRun {
 
 // The whole run on the program's arguments (without the program name).
 // Returns the exit code: 0 for every end the run foresees; run-time errors
-// are thrown to the caller.
+// are thrown to the caller. The current directory becomes the folder of the
+// raw files.
 int runConverter(platform::Console& console, const std::vector<std::string>& args);
+
+// The steps of the run, in the order runConverter calls them. Each that ends
+// the run early throws platform::RunEnded after its message.
+
+// Title, the argument check and the choice of the raw files (the current
+// directory becomes their folder); ends the run when there is none.
+void selectRawFiles(ConverterRun& run, const std::vector<std::string>& args);
+// The store and cycle tables at full capacity, untouched.
+void allocateRunTables(ConverterRun& run);
+// "Launched", sorting, the settings marked not given, all records read, the
+// raw header parsed and the sentinels marked.
+void readRawInput(ConverterRun& run);
+// KEVORCV.INI when it exists as a file, then the questions.
+void settleSettings(ConverterRun& run);
+// cycleDays, fractionsPerDecade and mobilityBase from the settings.
+void setCycleAndFractionValues(ConverterRun& run);
+// Cycles, fraction tables, the resolution matrix with the rewritten header
+// line 2 when the resolution correction is on, and the column titles.
+void buildRunTables(ConverterRun& run);
+// The divisors of the raw fields and the decimals of the standard columns.
+void fillFieldDivisorAndColumnDecimals(ConverterRun& run);
+// The first proposal for the daily table's name, from the first and last
+// raw file names, the extension and the output style.
+std::string dailyTableName(const RawFiles& files, const ConverterSettings& settings);
+// The name of the daily table from the raw file names, and the dialogue
+// while a file of that name exists.
+void chooseOutputName(ConverterRun& run);
+// Header lines and one line per cycle; the file appears only when complete.
+void writeDailyTable(ConverterRun& run);
 
 }  // namespace converter

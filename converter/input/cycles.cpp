@@ -1,6 +1,6 @@
 #include "converter/input/cycles.hpp"
 
-#include "platform/run_error.hpp"
+#include <cmath>
 
 namespace converter {
 
@@ -13,8 +13,130 @@ void CycleTable::allocate() {
     cycleCount = 0;
 }
 
-void buildCycles(const RawStore&, const ConverterSettings&, CycleTable&) {
-    platform::fail("cycle building is not built yet");
+int64_t recordSeconds(double recordTime) { return std::llround(recordTime * 86400.0); }
+
+namespace {
+
+// Times of the records in whole seconds; the instrument writes whole
+// seconds, so a record at the very start of a slot belongs to that slot and
+// the window ends are hit exactly.
+struct Seconds {
+    const RawStore& store;
+    int64_t operator()(int r) const { return recordSeconds(store.recordTime[r]); }
+};
+
+void buildByGrid(const RawStore& store, const ConverterSettings& settings, CycleTable& cycles) {
+    const int n = store.recordCount;
+    const Seconds sec{store};
+    const int64_t slotLength = int64_t{settings.cycleminutes} * 60;
+    // Half of the part of the zero window outside the slot.
+    const int64_t half = (int64_t{settings.zerominutes} - settings.cycleminutes) * 30;
+    const int64_t origin = sec(1) / slotLength * slotLength;
+    auto slot = [&](int r) { return (sec(r) - origin) / slotLength + 1; };
+
+    int count = 0;
+    auto closeGroup = [&](int first, int last, int64_t kindSum) {
+        if (kindSum < settings.cycleminutes) return;
+        ++count;
+        cycles.cycleFirst[count] = first;
+        cycles.cycleLast[count] = last;
+
+        const int64_t start = sec(first) / slotLength * slotLength;
+        int i = first;
+        while (i > 1 && start - sec(i) < half) --i;
+        if (start - sec(i) > half) ++i;
+        cycles.zeroFirst[count] = i;
+
+        const int64_t end = (sec(last) / slotLength + 1) * slotLength;
+        i = last;
+        while (i < n && sec(i) - end < half) ++i;
+        if (sec(i) - end > half) --i;
+        cycles.zeroLast[count] = i;
+    };
+
+    // A record opens a new group only when its slot is above that of the
+    // record before it; records whose times fall back stay in the group.
+    int first = 1;
+    int64_t previousSlot = slot(1);
+    int64_t kindSum = store.kind(1);
+    for (int r = 2; r <= n; ++r) {
+        int64_t s = slot(r);
+        if (s > previousSlot) {
+            closeGroup(first, r - 1, kindSum);
+            first = r;
+            kindSum = 0;
+        }
+        kindSum += store.kind(r);
+        previousSlot = s;
+    }
+    closeGroup(first, n, kindSum);
+    cycles.cycleCount = count;
+}
+
+void buildByRecords(const RawStore& store, const ConverterSettings& settings, CycleTable& cycles) {
+    const int n = store.recordCount;
+    const Seconds sec{store};
+    const int64_t half = int64_t{settings.zerominutes} * 30;
+
+    // Candidates, held in cycleFirst until the acceptance compacts them.
+    int candidates = 0;
+    for (int r = 1; r <= n; ++r)
+        if (store.kind(r) == 1) cycles.cycleFirst[++candidates] = r;
+
+    // One forward walk for the window starts, one backward walk for the
+    // window ends; both positions only ever move one way.
+    int i = 1;
+    for (int c = 1; c <= candidates; ++c) {
+        const int64_t from = sec(cycles.cycleFirst[c]) - half;
+        while (i < n && sec(i) < from) ++i;
+        cycles.zeroFirst[c] = i;
+    }
+    i = n;
+    for (int c = candidates; c >= 1; --c) {
+        const int64_t to = sec(cycles.cycleFirst[c]) + half;
+        while (i > 1 && sec(i) > to) --i;
+        cycles.zeroLast[c] = i;
+    }
+
+    // Zero records in each window from two running counts of the zero
+    // records up to a position; both targets ascend with the candidates.
+    struct ZeroCount {
+        const RawStore& store;
+        int position = 0;
+        int64_t zeros = 0;
+        int64_t upTo(int r) {
+            while (position < r) zeros += store.kind(++position) == 0;
+            return zeros;
+        }
+    } beforeStart{store}, upToEnd{store};
+
+    int count = 0;
+    for (int c = 1; c <= candidates; ++c) {
+        const int m = cycles.cycleFirst[c];
+        const int from = cycles.zeroFirst[c];
+        const int to = cycles.zeroLast[c];
+        const int64_t zeros = to < from ? 0 : upToEnd.upTo(to) - beforeStart.upTo(from - 1);
+        if (zeros < 2) continue;
+        ++count;
+        cycles.cycleFirst[count] = m;
+        cycles.cycleLast[count] = m;
+        cycles.zeroFirst[count] = from;
+        cycles.zeroLast[count] = to;
+        cycles.cycleTime[count] = store.recordTime[m];
+    }
+    cycles.cycleCount = count;
+}
+
+}  // namespace
+
+void buildCycles(const RawStore& store, const ConverterSettings& settings, CycleTable& cycles) {
+    if (!cycles.cycleFirst) cycles.allocate();
+    cycles.cycleCount = 0;
+    if (store.recordCount <= 0) return;
+    if (settings.cycleminutes > 0)
+        buildByGrid(store, settings, cycles);
+    else
+        buildByRecords(store, settings, cycles);
 }
 
 }  // namespace converter

@@ -9,6 +9,7 @@
 
 namespace converter {
 
+// Room for as many cycles as there can be records: no build can overrun it.
 inline constexpr int kCycleCapacity = kRecordCapacity;
 
 // Cycles 1..cycleCount in ascending record order; record numbers refer to
@@ -20,6 +21,11 @@ struct CycleTable {
 
     void allocate();
 };
+
+// Whole seconds since the time origin of a record time (days). Record times
+// are whole seconds, so this is exact; every cycle boundary is computed on
+// these.
+int64_t recordSeconds(double recordTime);
 
 // Builds the cycles: by the cycle grid when cycleminutes > 0, else one cycle
 // per measurement record with at least two zero records in its window.

@@ -1,0 +1,138 @@
+#include "converter/tables/cycle_values.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+namespace converter {
+
+void LineWork::reserve(size_t records) {
+    if (list.values.capacity() < records) list.reserve(records);
+    if (zeroRecords.capacity() < records) zeroRecords.reserve(records);
+    if (measuredRecords.capacity() < records) measuredRecords.reserve(records);
+    if (column.capacity() < records) column.reserve(records);
+}
+
+namespace {
+
+constexpr int kMeanFields[] = {2, 3, 4, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85};
+
+void recordsOfKind(const RawStore& store, int first, int last, int kind, std::vector<int32_t>& out) {
+    out.clear();
+    for (int r = first; r <= last; ++r)
+        if (store.kind(r) == kind) out.push_back(r);
+}
+
+}  // namespace
+
+void cycleMeans(const RawStore& store, int first, int last, double cv[87]) {
+    int64_t sums[std::size(kMeanFields)] = {};
+    for (int r = first; r <= last; ++r) {
+        const int32_t* rec = store.record(r);
+        for (size_t f = 0; f < std::size(kMeanFields); ++f) sums[f] += rec[kMeanFields[f]];
+    }
+    const double n = last - first + 1;
+    for (size_t f = 0; f < std::size(kMeanFields); ++f)
+        cv[kMeanFields[f]] = static_cast<double>(sums[f]) / n;
+    cv[field::overload] = static_cast<double>(sums[std::size(kMeanFields) - 1]);
+}
+
+void channelSignals(ConverterRun& run, int cycle) {
+    const RawStore& store = run.store;
+    const CycleTable& cycles = run.cycles;
+    LineWork& w = run.work;
+    const int first = cycles.cycleFirst[cycle], last = cycles.cycleLast[cycle];
+    const int zeroFrom = cycles.zeroFirst[cycle], zeroTo = cycles.zeroLast[cycle];
+    w.reserve(static_cast<size_t>(std::max(0, store.recordCount)) + 1);
+
+    // Zero signals: the same zero records give the same signals. The zero
+    // records of the window are all those between its first and its last.
+    int keyFirst = zeroFrom, keyLast = zeroTo;
+    while (keyFirst <= zeroTo && store.kind(keyFirst) != 0) ++keyFirst;
+    while (keyLast >= keyFirst && store.kind(keyLast) != 0) --keyLast;
+    if (keyFirst > keyLast) keyFirst = 0, keyLast = -1;
+    if (!w.zeroValid || keyFirst != w.zeroKeyFirst || keyLast != w.zeroKeyLast) {
+        recordsOfKind(store, keyFirst, keyLast, 0, w.zeroRecords);
+        channelTrimmedMeans(store, w.zeroRecords, w.column, w.zeroValues);
+        for (int k = kPositive; k < kNegative + 35; ++k) w.zeroValues[k] /= 10;
+        w.zeroKeyFirst = keyFirst;
+        w.zeroKeyLast = keyLast;
+        w.zeroValid = true;
+    }
+
+    double* cv = w.cycleValues;
+    if (run.settings.cycleminutes == 0) {
+        const int32_t* rec = store.record(first);
+        for (int k = kPositive; k < kNegative + 35; ++k) cv[k] = rec[k] / 10.0 - w.zeroValues[k];
+    } else {
+        recordsOfKind(store, first, last, 1, w.measuredRecords);
+        channelTrimmedMeans(store, w.measuredRecords, w.column, cv);
+        for (int k = kPositive; k < kNegative + 35; ++k) cv[k] = cv[k] / 10 - w.zeroValues[k];
+    }
+
+    if (run.settings.extracorrect % 2 == 1) correctDustPulses(cv);
+    if (run.settings.extracorrect > 1) correctResolution(run.fractions, cv);
+}
+
+namespace {
+
+void fillDiameters(const FractionTables& t, AirFactors& a) {
+    const double low = t.logBoundary[0], high = t.logBoundary[35];
+    a.diametersFinite = true;
+    a.bound[0] = std::clamp(t.logBoundary[34], low, high);
+    for (int j = 0; j < 10; ++j) {
+        const double z = particleMobility(t.dBound[j + 1], a.temperature, a.pressure);
+        if (!(z > 0) || !std::isfinite(z)) {
+            a.diametersFinite = false;
+            return;
+        }
+        a.bound[j + 1] = std::clamp(std::log(z), low, high);
+    }
+    // Channel of each boundary: the first logBoundary at or above it, at
+    // least 1, so that a boundary clamped to the bottom reads channel 0.
+    auto channelAbove = [&](double r) {
+        int i = 0;
+        while (i < 35 && t.logBoundary[i] < r) ++i;
+        return std::max(i, 1);
+    };
+    for (int j = 0; j < 10; ++j) {
+        a.lo[j] = channelAbove(a.bound[j + 1]);
+        a.hi[j] = channelAbove(a.bound[j]);
+    }
+}
+
+}  // namespace
+
+const AirFactors& airFactors(ConverterRun& run, double T, double p, bool withDiameters) {
+    LineWork& w = run.work;
+    if (!w.air) w.air.reset(new AirFactors[LineWork::kAirSlots]);
+    const uint64_t tb = std::bit_cast<uint64_t>(T), pb = std::bit_cast<uint64_t>(p);
+    uint64_t h = (tb * 0x9E3779B97F4A7C15ull) ^ (pb * 0xC2B2AE3D27D4EB4Full);
+    h ^= h >> 29;
+    AirFactors& a = w.air[h % LineWork::kAirSlots];
+    const double g = run.store.headerParam6;
+    const bool same = (a.hasLoss || a.hasDiameters) && std::bit_cast<uint64_t>(a.temperature) == tb &&
+                      std::bit_cast<uint64_t>(a.pressure) == pb &&
+                      std::bit_cast<uint64_t>(a.lossCoefficient) == std::bit_cast<uint64_t>(g);
+    if (!same) {
+        a.temperature = T;
+        a.pressure = p;
+        a.lossCoefficient = g;
+        a.hasLoss = a.hasDiameters = false;
+    }
+    if (!a.hasLoss) {
+        channelLossFactors(run.fractions, T, p, g, a.loss);
+        a.hasLoss = true;
+    }
+    if (withDiameters && !a.hasDiameters) {
+        fillDiameters(run.fractions, a);
+        a.hasDiameters = true;
+    }
+    return a;
+}
+
+InstrumentCoefficients instrumentCoefficients(const RawStore& store) {
+    return {store.headerParam4, store.headerParam5, store.headerParam6, store.headerParam7};
+}
+
+}  // namespace converter
