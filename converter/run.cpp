@@ -25,7 +25,8 @@ std::string folderOfFile(const std::string& path) {
 }
 
 void changeDirectory(const std::string& folder) {
-    if (!platform::setCurrentDirectory(folder)) platform::fail("cannot make " + folder + " the current directory");
+    if (!platform::setCurrentDirectory(folder))
+        platform::fail("cannot make " + folder + " the current directory");
 }
 
 }  // namespace
@@ -84,7 +85,8 @@ void readRawInput(ConverterRun& run) {
 }
 
 void settleSettings(ConverterRun& run) {
-    if (platform::fileExists(kSettingsFileName)) readSettingsFile(run.console, kSettingsFileName, run.settings);
+    if (platform::fileExists(kSettingsFileName))
+        readSettingsFile(run.console, kSettingsFileName, run.settings);
     completeSettings(run.console, run.settings);
 }
 
@@ -126,7 +128,8 @@ void fillFieldDivisorAndColumnDecimals(ConverterRun& run) {
 
 std::string dailyTableName(const RawFiles& files, const ConverterSettings& settings) {
     std::string_view first = platform::fileNamePart(files.rawFiles.front());
-    std::string_view last = platform::fileNamePart(files.rawFiles[static_cast<size_t>(files.rawFileCount - 1)]);
+    std::string_view last =
+        platform::fileNamePart(files.rawFiles[static_cast<size_t>(files.rawFileCount - 1)]);
     auto chars = [](std::string_view name, size_t from, size_t count) {
         return from - 1 < name.size() ? name.substr(from - 1, count) : std::string_view();
     };
@@ -153,7 +156,8 @@ void chooseOutputName(ConverterRun& run) {
         console.writeLine("File " + run.outputName + " exists!");
         console.writePrompt("Choose R (= rewrite) or C (= cancel) or write a proper name: ");
         if (!console.readLine(answer))
-            platform::fail("the input ended at the question how to save the output instead of " + run.outputName);
+            platform::fail("the input ended at the question how to save the output instead of " +
+                           run.outputName);
         std::string upper = platform::toUpperAscii(answer);
         if (upper == "C") interruptRun(console, "Output is not saved, press Enter!");
         if (upper == "R") break;

@@ -35,8 +35,16 @@ struct PostprocessorRun {
 // a wait for Enter, and the end of the run (throws platform::RunEnded).
 [[noreturn]] void finishRun(platform::Console& console, std::string_view message);
 
+// Console, start values and launch header (the run's first steps).
+void startRun(PostprocessorRun& run);
+// From the dragged items to the loaded, ordered and marked data lines.
+void readInput(PostprocessorRun& run);
+// Corrections, smoothing, averaging and the output tables, as chosen.
+void processAndWrite(PostprocessorRun& run);
+
 // The whole run; returns the exit code (0 for every foreseen end). Run-time
 // errors are thrown to the caller.
+int runPostprocessor(PostprocessorRun& run);
 int runPostprocessor(platform::Console& console, const std::vector<std::string>& args);
 
 }  // namespace postprocessor

@@ -1,5 +1,6 @@
 #include "converter/input/cycles.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace converter {
@@ -10,6 +11,7 @@ void CycleTable::allocate() {
     zeroFirst.reset(new int32_t[kCycleCapacity + 1]);
     zeroLast.reset(new int32_t[kCycleCapacity + 1]);
     cycleTime.reset(new double[kCycleCapacity + 1]);
+    seconds.reset(new int64_t[kRecordCapacity + 1]);
     cycleCount = 0;
 }
 
@@ -17,17 +19,29 @@ int64_t recordSeconds(double recordTime) { return std::llround(recordTime * 8640
 
 namespace {
 
-// Times of the records in whole seconds; the instrument writes whole
-// seconds, so a record at the very start of a slot belongs to that slot and
-// the window ends are hit exactly.
+// Times of the records in whole seconds, worked out once into the working
+// table; the instrument writes whole seconds, so a record at the very start
+// of a slot belongs to that slot and the window ends are hit exactly.
 struct Seconds {
-    const RawStore& store;
-    int64_t operator()(int r) const { return recordSeconds(store.recordTime[r]); }
+    const int64_t* table;
+    int64_t operator()(int r) const { return table[r]; }
 };
+
+Seconds recordSecondsOf(const RawStore& store, CycleTable& cycles, bool& ascending) {
+    int64_t* s = cycles.seconds.get();
+    ascending = true;
+    for (int r = 1; r <= store.recordCount; ++r) {
+        s[r] = recordSeconds(store.recordTime[r]);
+        if (r > 1 && s[r] < s[r - 1]) ascending = false;
+    }
+    return {s};
+}
 
 void buildByGrid(const RawStore& store, const ConverterSettings& settings, CycleTable& cycles) {
     const int n = store.recordCount;
-    const Seconds sec{store};
+    bool ascending;
+    const Seconds sec = recordSecondsOf(store, cycles, ascending);
+    const int64_t* const table = sec.table;
     const int64_t slotLength = int64_t{settings.cycleminutes} * 60;
     // Half of the part of the zero window outside the slot.
     const int64_t half = (int64_t{settings.zerominutes} - settings.cycleminutes) * 30;
@@ -41,15 +55,32 @@ void buildByGrid(const RawStore& store, const ConverterSettings& settings, Cycle
         cycles.cycleFirst[count] = first;
         cycles.cycleLast[count] = last;
 
+        // The walks step down from the first record while it lies less than
+        // `half` before the slot start, and up from the last while it lies
+        // less than `half` after the slot end. When the times ascend, where
+        // a walk stops is found by halving instead.
         const int64_t start = sec(first) / slotLength * slotLength;
         int i = first;
-        while (i > 1 && start - sec(i) < half) --i;
+        if (ascending) {
+            // Records 1..p lie at least `half` before the start.
+            const int p = static_cast<int>(
+                std::upper_bound(table + 1, table + first + 1, start - half) - table) - 1;
+            i = std::max(1, std::min(first, p));
+        } else {
+            while (i > 1 && start - sec(i) < half) --i;
+        }
         if (start - sec(i) > half) ++i;
         cycles.zeroFirst[count] = i;
 
         const int64_t end = (sec(last) / slotLength + 1) * slotLength;
         i = last;
-        while (i < n && sec(i) - end < half) ++i;
+        if (ascending) {
+            // Records q..n lie at least `half` after the end.
+            const int q = static_cast<int>(std::lower_bound(table + last, table + n + 1, end + half) - table);
+            i = std::min(n, std::max(last, q));
+        } else {
+            while (i < n && sec(i) - end < half) ++i;
+        }
         if (sec(i) - end > half) --i;
         cycles.zeroLast[count] = i;
     };
@@ -75,7 +106,8 @@ void buildByGrid(const RawStore& store, const ConverterSettings& settings, Cycle
 
 void buildByRecords(const RawStore& store, const ConverterSettings& settings, CycleTable& cycles) {
     const int n = store.recordCount;
-    const Seconds sec{store};
+    bool ascending;
+    const Seconds sec = recordSecondsOf(store, cycles, ascending);
     const int64_t half = int64_t{settings.zerominutes} * 30;
 
     // Candidates, held in cycleFirst until the acceptance compacts them.

@@ -18,6 +18,8 @@ struct CycleTable {
     int cycleCount = 0;
     std::unique_ptr<int32_t[]> cycleFirst, cycleLast, zeroFirst, zeroLast;
     std::unique_ptr<double[]> cycleTime;  // only when cycleminutes is 0
+    // Working table of the builds: the record times in whole seconds.
+    std::unique_ptr<int64_t[]> seconds;
 
     void allocate();
 };

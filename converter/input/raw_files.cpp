@@ -1,6 +1,8 @@
 #include "converter/input/raw_files.hpp"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -94,7 +96,52 @@ void headerConflictDialogue(platform::Console& console, const std::string& entry
 
 namespace {
 
-inline bool isSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
+inline bool isSeparator(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// Number of decimal digits at the start of 8 bytes read as one word
+// (first character in the lowest byte). Bytes below '0' or above '9' set the
+// high bit of their byte in `flags`; borrows and carries only move upward,
+// so the lowest flagged byte is the first non-digit.
+inline int leadingDigitCount(uint64_t word) {
+    uint64_t x = word - 0x3030303030303030ull;
+    uint64_t flags = (x | (x + 0x7676767676767676ull)) & 0x8080808080808080ull;
+    return flags ? std::countr_zero(flags) / 8 : 8;
+}
+
+// Value of the first n (1..7) digits of the word: they are moved to the top
+// bytes (zeros before them), then combined pairwise, by fours and by eights.
+inline uint32_t leadingDigitsValue(uint64_t word, int n) {
+    uint64_t x = ((word - 0x3030303030303030ull) << (8 * (8 - n))) & 0x0F0F0F0F0F0F0F0Full;
+    x = (x * 10 + (x >> 8)) & 0x00FF00FF00FF00FFull;
+    x = (x * 100 + (x >> 16)) & 0x0000FFFF0000FFFFull;
+    return static_cast<uint32_t>((x * 10000 + (x >> 32)) & 0xFFFFFFFFull);
+}
+
+// Reads the integer at p (not a separator) into `value` and returns the
+// position after it, or nullptr when the text up to the next separator is
+// not a 32-bit decimal integer. Integers of up to 7 digits, by far the most
+// common, are read 8 bytes at a time; the rest goes through from_chars.
+inline const char* parseRecordField(const char* p, const char* end, int32_t& value) {
+    const char* digits = p + (*p == '+' || *p == '-');
+    if constexpr (std::endian::native == std::endian::little) {
+        if (end - digits >= 8) {
+            uint64_t word;
+            std::memcpy(&word, digits, 8);
+            int n = leadingDigitCount(word);
+            if (n > 0 && n < 8 && isSeparator(digits[n])) {
+                int32_t magnitude = static_cast<int32_t>(leadingDigitsValue(word, n));
+                value = *p == '-' ? -magnitude : magnitude;
+                return digits + n;
+            }
+        }
+    }
+    if (*p == '+' && (digits == end || *digits == '-')) return nullptr;
+    auto [next, ec] = std::from_chars(*p == '+' ? digits : p, end, value);
+    if (ec != std::errc() || (next < end && !isSeparator(*next))) return nullptr;
+    return next;
+}
 
 long long lineNumberAt(std::string_view text, const char* at) {
     size_t offset = static_cast<size_t>(at - text.data());
@@ -115,7 +162,8 @@ double fileDate(const std::string& entry, std::string_view text, const char* at)
     std::string_view name = platform::fileNamePart(entry);
     auto number = [&](size_t from) {
         char tens = name[from], ones = name[from + 1];
-        return tens >= '0' && tens <= '9' && ones >= '0' && ones <= '9' ? (tens - '0') * 10 + (ones - '0') : -1;
+        return tens >= '0' && tens <= '9' && ones >= '0' && ones <= '9' ? (tens - '0') * 10 + (ones - '0')
+                                                                        : -1;
     };
     double date = 0;
     if (name.size() < 10 || number(4) < 0 ||
@@ -127,8 +175,8 @@ double fileDate(const std::string& entry, std::string_view text, const char* at)
 
 }  // namespace
 
-void storeRawRecords(platform::Console& console, std::string_view text, size_t from,
-                     const std::string& entry, RawStore& store) {
+void storeRawRecords(platform::Console& console, std::string_view text, size_t from, const std::string& entry,
+                     RawStore& store) {
     const char* p = text.data() + from;
     const char* const end = text.data() + text.size();
     bool haveDate = false;
@@ -146,11 +194,8 @@ void storeRawRecords(platform::Console& console, std::string_view text, size_t f
         for (; f < kRawFieldCount; ++f) {
             while (p < end && isSeparator(*p)) ++p;
             if (p == end) break;
-            const char* digits = p;
-            if (*digits == '+') ++digits;
-            auto [next, ec] = std::from_chars(digits, end, rec[f]);
-            if (ec != std::errc() || (next < end && !isSeparator(*next)) ||
-                (digits != p && *digits == '-')) {
+            const char* next = parseRecordField(p, end, rec[f]);
+            if (!next) {
                 const char* tokenEnd = p;
                 while (tokenEnd < end && !isSeparator(*tokenEnd)) ++tokenEnd;
                 platform::failAt(entry, lineNumberAt(text, p),
@@ -226,8 +271,8 @@ void rewriteHeaderLine2(std::string& headerLine2, const ConverterSettings& setti
         headerLine2.resize(cut);
     else
         headerLine2.append(static_cast<size_t>(20 - fields), '\t');
-    for (double value : {settings.c_inv_n2, settings.c_inv_n1, settings.c_inv_p1, settings.c_inv_p2,
-                         settings.z_limit}) {
+    for (double value :
+         {settings.c_inv_n2, settings.c_inv_n1, settings.c_inv_p1, settings.c_inv_p2, settings.z_limit}) {
         headerLine2 += '\t';
         platform::appendFixed(headerLine2, value, 3);
     }

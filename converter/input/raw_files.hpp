@@ -30,8 +30,8 @@ void readRawFile(platform::Console& console, const std::string& entry, bool firs
 
 // Appends the records of `text` from offset `from` on (the part after the
 // three header lines of file `entry`) to the store.
-void storeRawRecords(platform::Console& console, std::string_view text, size_t from,
-                     const std::string& entry, RawStore& store);
+void storeRawRecords(platform::Console& console, std::string_view text, size_t from, const std::string& entry,
+                     RawStore& store);
 
 // The header lines of a later file differ from the run's: asks whether to
 // abort (ends the run silently) or to take this file's lines.

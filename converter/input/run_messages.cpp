@@ -5,7 +5,9 @@
 
 namespace converter {
 
-std::string timeStamp() { return platform::formatDateTime("yyyy-mm-dd hh:nn:ss", platform::localNow()); }
+std::string timeStamp() {
+    return platform::formatDateTime("yyyy-mm-dd hh:nn:ss", platform::localNow());
+}
 
 void endAfterEnter(platform::Console& console) {
     console.waitForEnter();

@@ -8,12 +8,15 @@ namespace converter {
 
 void LineWork::reserve(size_t records) {
     if (list.values.capacity() < records) list.reserve(records);
-    if (zeroRecords.capacity() < records) zeroRecords.reserve(records);
     if (measuredRecords.capacity() < records) measuredRecords.reserve(records);
+    if (zeroRecords.capacity() < records) zeroRecords.reserve(records);
     if (column.capacity() < records) column.reserve(records);
 }
 
 namespace {
+
+// Zero windows spanning fewer records than this are worked out afresh.
+constexpr int kShortZeroSpan = 128;
 
 constexpr int kMeanFields[] = {2, 3, 4, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85};
 
@@ -21,6 +24,76 @@ void recordsOfKind(const RawStore& store, int first, int last, int kind, std::ve
     out.clear();
     for (int r = first; r <= last; ++r)
         if (store.kind(r) == kind) out.push_back(r);
+}
+
+void addReadings(ZeroWindow& z, const int32_t* record) {
+    for (int c = 0; c < 70; ++c) {
+        auto& v = z.sorted[c];
+        const int32_t x = record[kPositive + c];
+        v.insert(std::upper_bound(v.begin(), v.end(), x), x);
+        z.total[c] += x;
+    }
+    ++z.count;
+}
+
+void removeReadings(ZeroWindow& z, const int32_t* record) {
+    for (int c = 0; c < 70; ++c) {
+        auto& v = z.sorted[c];
+        const int32_t x = record[kPositive + c];
+        v.erase(std::lower_bound(v.begin(), v.end(), x));
+        z.total[c] -= x;
+    }
+    --z.count;
+}
+
+// Makes the window hold the zero records first..last (first and last being
+// zero records, or 0 and -1 for none).
+void moveZeroWindow(const RawStore& store, ZeroWindow& z, int first, int last) {
+    // Moved on by a few records (the usual case of one cycle per
+    // measurement): update by those; otherwise gather the window anew.
+    const bool follows = z.valid && z.count > 0 && first <= last && first >= z.first && first <= z.last &&
+                         last >= z.last;
+    const int64_t changed = int64_t{first} - z.first + (int64_t{last} - z.last);
+    if (follows && changed * 4 < int64_t{last} - first + 1) {
+        for (int r = z.first; r < first; ++r)
+            if (store.kind(r) == 0) removeReadings(z, store.record(r));
+        for (int r = z.last + 1; r <= last; ++r)
+            if (store.kind(r) == 0) addReadings(z, store.record(r));
+    } else {
+        for (int c = 0; c < 70; ++c) z.sorted[c].clear(), z.total[c] = 0;
+        z.count = 0;
+        for (int r = first; r <= last; ++r) {
+            if (store.kind(r) != 0) continue;
+            const int32_t* record = store.record(r);
+            for (int c = 0; c < 70; ++c) {
+                z.sorted[c].push_back(record[kPositive + c]);
+                z.total[c] += record[kPositive + c];
+            }
+            ++z.count;
+        }
+        for (int c = 0; c < 70; ++c) std::sort(z.sorted[c].begin(), z.sorted[c].end());
+    }
+    z.first = first;
+    z.last = last;
+    z.valid = true;
+}
+
+// trimmedMean / 10 of each channel's zero readings. The readings are whole
+// numbers, so the robust mean is the exact sum of all but the k smallest and
+// k largest, divided by their number (see channelTrimmedMeans).
+void zeroSignals(const ZeroWindow& z, double zeroValues[87]) {
+    const size_t n = z.count;
+    const size_t k = (n + 1) / 4;
+    for (int c = 0; c < 70; ++c) {
+        if (n == 0) {
+            zeroValues[kPositive + c] = 0;
+            continue;
+        }
+        const int32_t* v = z.sorted[c].data();
+        int64_t kept = z.total[c];
+        for (size_t i = 0; i < k; ++i) kept -= int64_t{v[i]} + v[n - 1 - i];
+        zeroValues[kPositive + c] = static_cast<double>(kept) / static_cast<double>(n - 2 * k) / 10;
+    }
 }
 
 }  // namespace
@@ -45,16 +118,24 @@ void channelSignals(ConverterRun& run, int cycle) {
     const int zeroFrom = cycles.zeroFirst[cycle], zeroTo = cycles.zeroLast[cycle];
     w.reserve(static_cast<size_t>(std::max(0, store.recordCount)) + 1);
 
-    // Zero signals: the same zero records give the same signals. The zero
-    // records of the window are all those between its first and its last.
+    // Zero signals: the zero records of the window are all those between its
+    // first and its last; the same zero records give the same signals.
     int keyFirst = zeroFrom, keyLast = zeroTo;
     while (keyFirst <= zeroTo && store.kind(keyFirst) != 0) ++keyFirst;
     while (keyLast >= keyFirst && store.kind(keyLast) != 0) --keyLast;
     if (keyFirst > keyLast) keyFirst = 0, keyLast = -1;
     if (!w.zeroValid || keyFirst != w.zeroKeyFirst || keyLast != w.zeroKeyLast) {
-        recordsOfKind(store, keyFirst, keyLast, 0, w.zeroRecords);
-        channelTrimmedMeans(store, w.zeroRecords, w.column, w.zeroValues);
-        for (int k = kPositive; k < kNegative + 35; ++k) w.zeroValues[k] /= 10;
+        ZeroWindow& zero = w.zeroWindow;
+        if (keyLast - keyFirst < kShortZeroSpan) {
+            // Few records: one pass over them is quicker than keeping order.
+            recordsOfKind(store, keyFirst, keyLast, 0, w.zeroRecords);
+            channelTrimmedMeans(store, w.zeroRecords, w.column, w.zeroValues);
+            for (int k = kPositive; k < kNegative + 35; ++k) w.zeroValues[k] /= 10;
+            zero.valid = false;
+        } else {
+            moveZeroWindow(store, zero, keyFirst, keyLast);
+            zeroSignals(zero, w.zeroValues);
+        }
         w.zeroKeyFirst = keyFirst;
         w.zeroKeyLast = keyLast;
         w.zeroValid = true;

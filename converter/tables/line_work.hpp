@@ -1,5 +1,8 @@
 // Working storage of the line writers, reused for every cycle: nothing is
-// allocated per cycle once the buffers have their room.
+// allocated per cycle once the buffers have their room. What it keeps from
+// cycle to cycle (the zero window, the air factors) depends only on the raw
+// records and the run's tables, which stay as they are while lines are
+// written.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +26,17 @@ struct AirFactors {
     int lo[10] = {}, hi[10] = {};
 };
 
+// The zero records of the current zero window: for each of the 70 channel
+// fields their readings in ascending order and their sum. Windows that move
+// on by a few records are updated by those records alone.
+struct ZeroWindow {
+    int first = 0, last = -1;  // first and last zero record; none: 0, -1
+    bool valid = false;
+    size_t count = 0;
+    std::vector<int32_t> sorted[70];
+    int64_t total[70] = {};
+};
+
 struct LineWork {
     double cycleValues[87] = {};
     double zeroValues[87] = {};
@@ -31,14 +45,15 @@ struct LineWork {
     double columns[79] = {};  // the standard line, columns 1..78
 
     ValueList list;
-    std::vector<int32_t> zeroRecords;      // kind-0 records of the zero window
     std::vector<int32_t> measuredRecords;  // kind-1 records of the cycle
     std::vector<int32_t> column;           // one channel's readings
-    // The zero signals in zeroValues belong to the zero records
-    // zeroKeyFirst..zeroKeyLast (all kind-0 records between them); a cycle
-    // with the same zero records reuses them.
+    std::vector<int32_t> zeroRecords;      // kind-0 records of a short zero window
+    // zeroValues hold the signals of the zero records zeroKeyFirst ..
+    // zeroKeyLast (all kind-0 records between them); long windows are kept
+    // in zeroWindow and follow the cycles record by record.
     int zeroKeyFirst = 0, zeroKeyLast = -1;
     bool zeroValid = false;
+    ZeroWindow zeroWindow;
 
     // Air factors by air state, direct-mapped (allocated on first use).
     static constexpr size_t kAirSlots = 1024;

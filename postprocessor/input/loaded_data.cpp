@@ -2,11 +2,13 @@
 
 namespace postprocessor {
 
-void LoadedData::allocate() {
+void LoadedData::allocate(int lineCapacity) {
     // Not initialised: only the pages of loaded lines are ever touched.
-    lineTimes.reset(new double[static_cast<size_t>(kLineCapacity) + 2]);
-    lineValues.reset(new float[static_cast<size_t>(kLineCapacity + 2) * kColumnCount]);
-    regularSpacing.reset(new uint8_t[static_cast<size_t>(kLineCapacity) + 2]);
+    const size_t lines = static_cast<size_t>(lineCapacity) + 2;
+    lineTimes.reset(new double[lines]);
+    lineValues.reset(new float[lines * kColumnCount]);
+    regularSpacing.reset(new uint8_t[lines]);
+    capacity = lineCapacity;
     lineCount = 0;
 }
 

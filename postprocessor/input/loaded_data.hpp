@@ -15,11 +15,15 @@ inline constexpr int kColumnCount = 78;
 // only as lines arrive. Line r, column c (1..78) is value(r, c).
 struct LoadedData {
     int lineCount = 0;
+    int capacity = 0;                           // the line limit of the run
+    std::string referenceHeader;                // title line of the first table
     std::unique_ptr<double[]> lineTimes;        // index 1..capacity
     std::unique_ptr<float[]> lineValues;        // (capacity + 2) lines of 78
     std::unique_ptr<uint8_t[]> regularSpacing;  // index 0..capacity + 1
 
-    void allocate();
+    // Tables for `lineCapacity` lines, plus a spare line 0 and one line
+    // beyond the limit (the loader parses into it before it decides).
+    void allocate(int lineCapacity = kLineCapacity);
     float* line(int r) { return &lineValues[static_cast<size_t>(r) * kColumnCount]; }
     const float* line(int r) const { return &lineValues[static_cast<size_t>(r) * kColumnCount]; }
     float& value(int r, int c) { return line(r)[c - 1]; }

@@ -123,8 +123,9 @@ TEST(RunInput, SettingsFileOfTheRawFolderOverridesTheRawHeader) {
     TestConsole console("2\n");
     ConverterRun r(console.console);
     runToSettings(r, {folder.file("_KVA110211.001")});
-    EXPECT_EQ(console.text(), "\nLaunched <time>\n... Analyzing .\n"
-                              "Legal values of z_limit = 0.01...10, write correct value: ");
+    EXPECT_EQ(console.text(),
+              "\nLaunched <time>\n... Analyzing .\n"
+              "Legal values of z_limit = 0.01...10, write correct value: ");
     EXPECT_EQ(r.settings.outputstyle, 2);
     EXPECT_EQ(r.settings.cycleminutes, 0);
     EXPECT_EQ(r.settings.c_inv_p1, 0.1);

@@ -2,8 +2,9 @@
 // million synthetic records: 250 days of 4000 records 21 s apart, every
 // fifth a zero record, with slowly drifting air state.
 //
-//   bench-converter-tables [folder [case]]   (the table is written there and
-//   removed; case 1..5 runs only that one of the cases below)
+//   bench-converter-tables [folder [case [zerominutes]]]   (the table is
+//   written there and removed; case 1..5 runs only that one of the cases
+//   below, with another zerominutes if given)
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -117,7 +118,8 @@ int main(int argc, char** argv) {
     const int only = argc > 2 ? std::atoi(argv[2]) : 0;
     for (int number = 1; number <= 5; ++number) {
         if (only != 0 && number != only) continue;
-        const Case c = cases[number - 1];
+        Case c = cases[number - 1];
+        if (argc > 3) c.zerominutes = std::atoi(argv[3]);
         setUp(run, c.outputstyle, c.cycleminutes, c.zerominutes, c.extracorrect);
         double cpu = cpuSeconds();
         start = std::chrono::steady_clock::now();

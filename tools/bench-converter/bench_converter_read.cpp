@@ -44,7 +44,8 @@ double processorSeconds() {
 #ifndef _WIN32
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 #else
     return 0;
 #endif
@@ -56,7 +57,9 @@ struct Random {
         state = state * 6364136223846793005ull + 1442695040888963407ull;
         return static_cast<uint32_t>(state >> 33);
     }
-    int range(int low, int high) { return low + static_cast<int>(next() % static_cast<uint32_t>(high - low + 1)); }
+    int range(int low, int high) {
+        return low + static_cast<int>(next() % static_cast<uint32_t>(high - low + 1));
+    }
 };
 
 // One raw file of `records` records spread over a day, in the instrument's
@@ -144,14 +147,16 @@ int main(int argc, char** argv) {
     store.allocate();
     uintmax_t bytes = 0;
     Timing t = readAll(day, store, bytes);
-    std::printf("one day:   %7d records, %6.1f MB of text, %.3f s (processor %.3f s), peak memory %.0f MB"
-                " (%.0f MB before)\n",
-                store.recordCount, bytes / 1e6, t.wall, t.processor, peakMegabytes(), before);
+    std::printf(
+        "one day:   %7d records, %6.1f MB of text, %.3f s (processor %.3f s), peak memory %.0f MB"
+        " (%.0f MB before)\n",
+        store.recordCount, bytes / 1e6, t.wall, t.processor, peakMegabytes(), before);
 
     t = readAll(year, store, bytes);
-    std::printf("250 files: %7d records, %6.1f MB of text, %.3f s (processor %.3f s, %.0f MB/s),"
-                " peak memory %.0f MB\n",
-                store.recordCount, bytes / 1e6, t.wall, t.processor, bytes / 1e6 / t.wall, peakMegabytes());
+    std::printf(
+        "250 files: %7d records, %6.1f MB of text, %.3f s (processor %.3f s, %.0f MB/s),"
+        " peak memory %.0f MB\n",
+        store.recordCount, bytes / 1e6, t.wall, t.processor, bytes / 1e6 / t.wall, peakMegabytes());
 
     if (removeAfter) fs::remove_all(folder);
     return 0;

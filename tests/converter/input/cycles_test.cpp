@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "../tables/test_run.hpp"
 
 using testrun::at;
@@ -128,4 +130,35 @@ TEST(RecordCycles, OnlyMeasurementsGiveNoCycle) {
     EXPECT_TRUE(cyclesOf(t).empty());
     TestRun none(0, 5, 10, 0);
     EXPECT_TRUE(cyclesOf(none).empty());
+}
+
+TEST(GridCycles, ZeroWindowsOfAscendingTimesAreThoseOfTheWalks) {
+    // Ascending times, several records in the same second, gaps of every
+    // size: the windows found by halving are those of the step-by-step walks.
+    std::mt19937 random(31);
+    for (int round = 0; round < 20; ++round) {
+        TestRun t(0, 1 + round % 5, 3 + round * 7 % 40, 0);
+        int second = 3600;
+        for (int r = 0; r < 600; ++r) {
+            second += static_cast<int>(random() % 4 == 0 ? 0 : random() % (round % 2 ? 40 : 200));
+            t.add(at(2011, 2, 11, 0, 0, 0) + second / 86400.0, random() % 4 ? 1 : 0);
+        }
+        const auto cycles = cyclesOf(t);
+        ASSERT_FALSE(cycles.empty());
+        const int n = t.run.store.recordCount;
+        const int64_t slot = t.run.settings.cycleminutes * 60;
+        const int64_t half = (t.run.settings.zerominutes - t.run.settings.cycleminutes) * 30;
+        auto sec = [&](int r) { return converter::recordSeconds(t.run.store.recordTime[r]); };
+        for (const auto& c : cycles) {
+            const int64_t start = sec(c.first) / slot * slot, end = (sec(c.last) / slot + 1) * slot;
+            int i = c.first;
+            while (i > 1 && start - sec(i) < half) --i;
+            if (start - sec(i) > half) ++i;
+            ASSERT_EQ(c.zeroFirst, i) << round;
+            i = c.last;
+            while (i < n && sec(i) - end < half) ++i;
+            if (sec(i) - end > half) --i;
+            ASSERT_EQ(c.zeroLast, i) << round;
+        }
+    }
 }

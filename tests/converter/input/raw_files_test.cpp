@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+
 #include "platform/datetime.hpp"
 #include "platform/run_error.hpp"
 #include "tests/converter/converter_test_support.hpp"
@@ -110,6 +112,44 @@ TEST_F(RawReading, RecordLayoutOnLines) {
     for (int f = 3; f < 87; ++f) EXPECT_EQ(store.record(3)[f], 0) << f;
 }
 
+TEST_F(RawReading, FieldsOfEveryLengthAndSign) {
+    // Every length from 1 to 12 characters, signed and not, with leading
+    // zeros, the 32-bit limits, and each separator; the last record ends
+    // the file right after its last digit.
+    std::vector<std::string> tokens = {
+        "2147483647",         "-2147483648", "+2147483647", "0",        "-0",     "+0",
+        "000000000000000012", "-0000007",    "99999999",    "12345678", "1234567"};
+    uint32_t state = 12345;
+    while (tokens.size() < 3 * 85) {
+        state = state * 1103515245u + 12345u;
+        int digits = 1 + static_cast<int>((state >> 16) % 9);
+        std::string token = (state & 1) ? "-" : (state & 2) ? "+" : "";
+        for (int d = 0; d < digits; ++d) {
+            state = state * 1103515245u + 12345u;
+            token += static_cast<char>('0' + (state >> 16) % 10);
+        }
+        tokens.push_back(token);
+    }
+    const char* separators[] = {" ", "\t", "  \t ", "\x01", "\r\n"};
+    std::string records = "0 1 ";
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (i == 85 || i == 170) records += "\r\n0 1 ";  // next record; fields 0 and 1 given
+        records += tokens[i];
+        if (i + 1 < tokens.size()) records += separators[i % 5];
+    }
+    add("_KVA110211.001", rawText(records));
+    readAll();
+    ASSERT_EQ(store.recordCount, 3);
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        size_t slot = i < 85 ? i + 2 : i < 170 ? i + 4 : i + 6;  // skipping the inserted 0 1
+        std::string_view token = tokens[i];
+        if (token[0] == '+') token.remove_prefix(1);
+        int32_t expected = 0;
+        std::from_chars(token.data(), token.data() + token.size(), expected);
+        EXPECT_EQ(store.record(1 + static_cast<int>(slot / 87))[slot % 87], expected) << tokens[i];
+    }
+}
+
 TEST_F(RawReading, HeaderOnlyFilesGiveNoRecordsEvenWithoutDateInTheName) {
     add("_KVA110211.001", rawText(""));
     add("_KVAxx.001", rawText("\r\n \r\n"));
@@ -126,6 +166,11 @@ TEST_F(RawReading, BadRecordsEndTheRunNamingFileAndLine) {
     } cases[] = {
         {"_KVA110211.001", recordLine(120000, 1) + "120100 1 2x", "line 5: the record field 2x is not"},
         {"_KVA110211.001", "120000 1 +-5", "line 4: the record field +-5 is not"},
+        {"_KVA110211.001", "120000 1 1234567x 1 2 3 4", "the record field 1234567x is not"},
+        {"_KVA110211.001", "120000 1 12-3", "the record field 12-3 is not"},
+        {"_KVA110211.001", "120000 1 --3", "the record field --3 is not"},
+        {"_KVA110211.001", "120000 1 -2147483649", "the record field -2147483649 is not"},
+        {"_KVA110211.001", "120000 1 + 5", "the record field + is not"},
         {"_KVA110211.001", "120000 1 2147483648", "the record field 2147483648 is not a 32-bit integer"},
         {"_KVA110211.001", recordLine(240000, 1), "line 4: the record time 240000 is not a time of day"},
         {"_KVA110211.001", recordLine(126000, 1), "the record time 126000"},

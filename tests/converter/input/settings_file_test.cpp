@@ -18,7 +18,9 @@ const std::string kExtracorrectLines =
     "   extracorrect 0 = no, 1 = dust pulses, 2 = resolution, 3 = both\n"
     "   (see the manual Sections 5.7.3 and A6.8)\n";
 
-std::string question(const std::string& text) { return "Legal values of " + text + ", write correct value: "; }
+std::string question(const std::string& text) {
+    return "Legal values of " + text + ", write correct value: ";
+}
 
 // Settings that need no question.
 ConverterSettings complete() {
@@ -127,16 +129,17 @@ TEST_F(SettingsFile, AWholeNumberBeyondRangeIsARunTimeError) {
 }
 
 TEST(Completion, AsksEverythingNotGivenInOrder) {
-    TestConsole console("-1\n1\n7\n0\n2\n600\n4\n3\n"
-                        "11\n-10\n\n  0.5 rest of the line\n-0.5\n10.5\n10\n0.001\n0.01\n"
-                        "my ext\n");
+    TestConsole console(
+        "-1\n1\n7\n0\n2\n600\n4\n3\n"
+        "11\n-10\n\n  0.5 rest of the line\n-0.5\n10.5\n10\n0.001\n0.01\n"
+        "my ext\n");
     ConverterSettings s;
     completeSettings(console.console, s);
     EXPECT_EQ(console.text(), kOutputstyleLines + question("outputstyle = 0, 1 or 2") + kOutputstyleLines +
-                                  question("outputstyle = 0, 1 or 2") +
-                                  question("cycleminutes = 0...60") + question("cycleminutes = 0...60") +
-                                  question("zerominutes = 3...600") + question("zerominutes = 3...600") +
-                                  kExtracorrectLines + question("extracorrect = 0..3") + kExtracorrectLines +
+                                  question("outputstyle = 0, 1 or 2") + question("cycleminutes = 0...60") +
+                                  question("cycleminutes = 0...60") + question("zerominutes = 3...600") +
+                                  question("zerominutes = 3...600") + kExtracorrectLines +
+                                  question("extracorrect = 0..3") + kExtracorrectLines +
                                   question("extracorrect = 0..3") + question("c_inv_n2 = -10...+10") +
                                   question("c_inv_n2 = -10...+10") + question("c_inv_n1 = -10...+10") +
                                   question("c_inv_p1 = -10...+10") + question("c_inv_p2 = -10...+10") +

@@ -207,6 +207,45 @@ TEST(StandardData, WholeLinesAgreeWithAStepByStepWorking) {
             }
 }
 
+TEST(StandardData, ZeroWindowsMovingOnRecordByRecord) {
+    // Records every 10 s, every third a zero record, windows of 40 minutes:
+    // each cycle's window differs from the one before by a record or two.
+    TestRun t(0, 0, 40, 1);
+    std::mt19937 random(3);
+    for (int s = 0; s < 2 * 3600; s += 10)
+        t.add(at(2011, 2, 11, 14 + s / 3600, s / 60 % 60, s % 60), s % 30 == 0 ? 0 : 1, [&](int32_t* f) {
+            for (int k = 5; k < 75; ++k) f[k] = static_cast<int32_t>(random() % (s % 30 == 0 ? 300 : 5000));
+        });
+    t.prepare();
+    ASSERT_GT(t.run.cycles.cycleCount, 400);
+    std::string expected;
+    for (int c = 1; c <= t.run.cycles.cycleCount; ++c) expected += expectedStandardLine(t, c);
+    EXPECT_EQ(t.lines(), expected);
+}
+
+TEST(StandardData, LinesDoNotDependOnTheCyclesWrittenBefore) {
+    // The zero signals follow the window from cycle to cycle; written alone,
+    // or after a cycle further on, every line is the same.
+    TestRun t(1, 0, 4, 2);
+    fillMorning(t, 77);
+    t.prepare();
+    const int count = t.run.cycles.cycleCount;
+    ASSERT_GE(count, 10);
+    std::vector<std::string> inOrder;
+    testrun::TempFolder folder;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < count; ++i) {
+            const int c = pass == 0 ? i + 1 : count - (i * 7) % count;
+            platform::OutputFile file(folder.file("line.txt"));
+            ASSERT_TRUE(writeStandardLine(t.run, c, file));
+            if (pass == 0)
+                inOrder.push_back(file.buffer());
+            else
+                EXPECT_EQ(file.buffer(), inOrder[c - 1]) << c;
+        }
+    }
+}
+
 TEST(StandardData, AFlatSpectrumGivesEqualFractionsInBothStyles) {
     std::string line[2];
     for (int style : {0, 1}) {

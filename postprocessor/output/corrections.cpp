@@ -1,0 +1,125 @@
+// Repairs of the size and mobility fractions of the data lines: outliers
+// against their neighbours in time and size, and dust pulses that show as a
+// negative value in one polarity with its counterpart in the other.
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/number_text.hpp"
+#include "postprocessor/output/stages.hpp"
+#include "postprocessor/run.hpp"
+
+namespace postprocessor {
+
+namespace {
+
+// Examined columns: "D+" fractions 6..9, "D-" 6..9, "Z+" 2..9, "Z-" 2..10.
+// Their neighbours in size (one column to either side) stay in the group.
+constexpr int kOutlierColumns[] = {14, 15, 16, 17, 24, 25, 26, 27, 30, 31, 32, 33, 34,
+                                   35, 36, 37, 46, 47, 48, 49, 50, 51, 52, 53, 54};
+
+// "D+" fraction i with "D-" fraction i, then "Z+" i with "Z-" i.
+constexpr int kFirstDiameterPair = 9, kDiameterPairs = 10, kDiameterPolarityGap = 10;
+constexpr int kFirstMobilityPair = 29, kMobilityPairs = 16, kMobilityPolarityGap = 16;
+
+constexpr int kCorrectionCapacity = 1000000;
+
+struct Correction {
+    int32_t line;
+    int32_t column;
+    float value;  // a whole number: the neighbours' mean, rounded half to even
+};
+
+// Percentage with three decimals, as the reports show it.
+std::string percentText(long long part, long long whole) {
+    std::string text;
+    platform::appendFixed(text, 100.0 * static_cast<double>(part) / static_cast<double>(whole), 3);
+    return text;
+}
+
+}  // namespace
+
+void correctOutliers(PostprocessorRun& run) {
+    LoadedData& data = run.data;
+    const float multiplier = run.params.outlierMultiplier;
+    // Room for every correction but the one that stops the run; untouched
+    // until used.
+    std::unique_ptr<Correction[]> corrections(new Correction[kCorrectionCapacity]);
+    long long examined = 0;
+    int count = 0;
+
+    for (int r = 2; r <= data.lineCount - 1; ++r) {
+        if (!data.regularSpacing[r]) continue;
+        const float* before = data.line(r - 1);
+        const float* here = data.line(r);
+        const float* after = data.line(r + 1);
+        for (int col : kOutlierColumns) {
+            ++examined;
+            const int c = col - 1;
+            // The eight neighbours, fraction by fraction, earlier line first.
+            const float neighbours[8] = {before[c - 1], here[c - 1], after[c - 1], before[c],
+                                         after[c],      before[c + 1], here[c + 1], after[c + 1]};
+            float smallest = neighbours[0], largest = neighbours[0];
+            float sum = 0, squares = 0;
+            for (float v : neighbours) {
+                if (v < smallest) smallest = v;
+                if (v > largest) largest = v;
+                sum += v;
+                squares += v * v;
+            }
+            const float sum6 = sum - smallest - largest;
+            const float squares6 = squares - smallest * smallest - largest * largest;
+            const float mean = sum6 / 6.0f;
+            const float meanOfSquares = std::fabs(squares6 / 6.0f);
+            const float variance = meanOfSquares - mean * mean;
+            // Nearly equal neighbours can leave a rounding residue below 0.
+            const float deviation = variance > 0 ? std::sqrt(variance) : 0.0f;
+            if (!(std::fabs(here[c] - mean) > multiplier * deviation)) continue;
+            corrections[count] = {r, col, static_cast<float>(platform::roundHalfEven(mean))};
+            ++count;
+            if (count == kCorrectionCapacity) finishRun(run.console, "too many corrections!");
+        }
+    }
+
+    // Detection saw only uncorrected values; now the replacements go in.
+    for (int i = 0; i < count; ++i)
+        data.value(corrections[i].line, corrections[i].column) = corrections[i].value;
+
+    if (count == 0)
+        run.console.writeLine(" Method 1: no outliers detected");
+    else
+        run.console.writeLine(" Method 1: outliers are corrected in " + percentText(count, examined) +
+                              " % of available cells");
+}
+
+void suppressDustPulses(PostprocessorRun& run) {
+    LoadedData& data = run.data;
+    long long cells = 0, count = 0;
+    auto mergePair = [&](float* line, int p, int q) {
+        cells += 2;
+        float& a = line[p - 1];
+        float& b = line[q - 1];
+        const float s = a + b;
+        if (a < 0 && s >= 0) {
+            a = 0;
+            b = s;
+            ++count;
+        } else if (b < 0 && s >= 0) {  // both negative can't give s >= 0
+            b = 0;
+            a = s;
+            ++count;
+        }
+    };
+    for (int r = 1; r <= data.lineCount; ++r) {
+        float* line = data.line(r);
+        for (int i = 0; i < kDiameterPairs; ++i)
+            mergePair(line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
+        for (int i = 0; i < kMobilityPairs; ++i)
+            mergePair(line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
+    }
+    run.console.writeLine(" Method 2: dust pulses are corrected in " + percentText(count, cells) +
+                          " % of available cells");
+}
+
+}  // namespace postprocessor

@@ -1,0 +1,115 @@
+// Diagram tables: per day, the 20 D fractions of the output grid, one row
+// per output line and a closing row for 24:00, for plotting.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/datetime.hpp"
+#include "platform/files.hpp"
+#include "platform/number_text.hpp"
+#include "platform/run_error.hpp"
+#include "postprocessor/output/fixed_text.hpp"
+#include "postprocessor/output/stages.hpp"
+#include "postprocessor/run.hpp"
+
+namespace postprocessor {
+
+namespace {
+
+constexpr int kDiagramColumns = 20;     // ten "D+" then ten "D-" fractions
+constexpr int kFirstSourceColumn = 9;   // column 8 + j for j = 1..20
+constexpr int kMinutesPerDay = 1440;
+constexpr int kMinimumMinutes = 60;     // a day with less data gets no table
+
+std::string diagramPath(const std::string& folder, double day) {
+    std::string name = "d" + platform::formatDateTime("yymmdd", day) + ".xl";
+    if (folder.empty() || platform::isPathSeparator(folder.back())) return folder + name;
+    return platform::joinPath(folder, name);
+}
+
+}  // namespace
+
+void writeDiagramTables(PostprocessorRun& run) {
+    const RunParameters& params = run.params;
+    const GridValues& grid = run.grid;
+    const int s = params.linesPerDay;
+    const int m = params.timeStepMinutes;
+    if (s < 1 || s > kMinutesPerDay || s * m != kMinutesPerDay) platform::fail("the time step does not divide a day");
+    const int days = static_cast<int>(params.lastDay - params.firstDay) + 1;
+    if (days < 1 || static_cast<long long>(days) * s > params.outputLineCount)
+        platform::fail("the days do not fit the output time grid");
+    const int maxGapLines = kMinimumMinutes / m + 1;
+
+    // Rows 0..s of one day, reused for every day.
+    std::vector<float> buffer(static_cast<size_t>(s + 1) * kDiagramColumns);
+    std::vector<char> hasRowData(static_cast<size_t>(s + 1));
+    auto row = [&](int t) { return &buffer[static_cast<size_t>(t) * kDiagramColumns]; };
+
+    for (int dayIndex = 0; dayIndex < days; ++dayIndex) {
+        const int base = dayIndex * s;
+        for (int t = 0; t < s; ++t) {
+            const float* source = grid.line(base + t + 1) + (kFirstSourceColumn - 1);
+            std::copy(source, source + kDiagramColumns, row(t));
+        }
+        std::copy(row(s - 1), row(s - 1) + kDiagramColumns, row(s));
+
+        // Couple smoothing: row t becomes the mean of the output lines that
+        // end and begin at its minute; downward, so each uses the row before
+        // it unsmoothed.
+        if (params.totalSmoothingLevel >= 0) {
+            for (int t = s - 1; t >= 1; --t) {
+                float* here = row(t);
+                const float* before = row(t - 1);
+                for (int j = 0; j < kDiagramColumns; ++j)
+                    here[j] = static_cast<float>((static_cast<double>(before[j]) + here[j]) / 2);
+            }
+        }
+
+        int count = 0;
+        for (int t = 0; t <= s; ++t) {
+            hasRowData[t] = row(t)[0] > 0;
+            count += hasRowData[t];
+        }
+        if (count * m < kMinimumMinutes) continue;
+
+        // Gaps of up to an hour (a single row at longer steps) are bridged
+        // linearly; bridged rows keep their empty mark.
+        for (int t = 0; t <= s - maxGapLines; ++t) {
+            if (!hasRowData[t] || hasRowData[t + 1]) continue;
+            const int lastCandidate = std::min(std::max(t + maxGapLines, t + 2), s);
+            int end = 0;
+            for (int j = t + 2; j <= lastCandidate && end == 0; ++j)
+                if (hasRowData[j]) end = j;
+            if (end == 0) continue;
+            const double span = end - t;
+            const float* from = row(t);
+            const float* to = row(end);
+            for (int r = t + 1; r < end; ++r) {
+                float* here = row(r);
+                const double wTo = (r - t) / span, wFrom = (end - r) / span;
+                for (int j = 0; j < kDiagramColumns; ++j)
+                    here[j] = static_cast<float>(wTo * to[j] + wFrom * from[j]);
+            }
+        }
+
+        // No negative value, and no negative zero either (it would read "-0").
+        for (float& v : buffer)
+            if (v <= 0) v = 0.0f;
+
+        platform::OutputFile file(diagramPath(params.diagramFolder.real, params.firstDay + dayIndex));
+        for (int t = 0; t <= s; ++t) {
+            std::string& out = file.buffer();
+            platform::appendInt(out, static_cast<long long>(t) * m);
+            const float* values = row(t);
+            for (int j = 0; j < kDiagramColumns; ++j) {
+                out += '\t';
+                appendFixedFast(out, values[j], 0);
+            }
+            out += "\r\n";
+            file.flushIfFull();
+        }
+        file.commit();
+    }
+}
+
+}  // namespace postprocessor

@@ -1,0 +1,144 @@
+// The Normal and the Fraction table: head lines, then one line per output
+// line with data: an optional time column and the chosen variables.
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "platform/datetime.hpp"
+#include "platform/files.hpp"
+#include "platform/number_text.hpp"
+#include "platform/run_error.hpp"
+#include "postprocessor/output/fixed_text.hpp"
+#include "postprocessor/output/stages.hpp"
+#include "postprocessor/output/table_text.hpp"
+#include "postprocessor/run.hpp"
+
+namespace postprocessor {
+
+namespace {
+
+// Fraction columns ("D+", "D-", "Z+", "Z-"), per decade in the daily table.
+constexpr int kFirstFractionColumn = 9, kLastFractionColumn = 60;
+constexpr int kFractionsPerDecade = 8;
+
+constexpr int kFirstExtraVariable = 81;  // 81..100 "ED+", 101..120 "ED-"
+constexpr int kFirstNegativeExtraVariable = 101;
+
+void appendDateCode(std::string& out, float code) {
+    // Six digits with leading zeros: characters 2 to 7 of code + 1000000.
+    char digits[24];
+    const long long shifted = platform::roundHalfEvenToInt(static_cast<double>(code) + 1000000.0);
+    const char* end = std::to_chars(digits, digits + sizeof digits, shifted).ptr;
+    const size_t length = static_cast<size_t>(end - digits);
+    if (length > 1) out.append(digits + 1, std::min<size_t>(length - 1, 6));
+}
+
+}  // namespace
+
+double slotMiddleTime(const RunParameters& params, int g) {
+    return params.firstDay + (g - 0.5) * params.timeStepDays;
+}
+
+double quadraticInterpolation(double yPlus, double y0, double yMinus, double step, double x0, double x) {
+    const double u = (x - x0) / step;
+    return y0 + u * (yPlus - yMinus) / 2 + u * u * ((yPlus + yMinus) / 2 - y0);
+}
+
+double extraDiameterValue(PostprocessorRun& run, const float* row, int v) {
+    // Fraction i of the "D+" group is column 8 + i, of the "D-" group 18 + i.
+    const bool positive = v < kFirstNegativeExtraVariable;
+    const int base = positive ? 8 : 18;
+    const int number = positive ? v - (kFirstExtraVariable - 1) : v - (kFirstNegativeExtraVariable - 1);
+    if (number < 1 || number > kExtraDiameterCapacity) platform::fail("variable number out of range");
+    if (number > run.input.extraDiameterCount) finishRun(run.console, "extra diameter not defined");
+    const double x = std::log(run.input.extraDiameters[number]);
+    // Nearest inner grid point, so that both neighbours exist.
+    int centre = 2;
+    for (int i = 3; i <= 9; ++i)
+        if (std::fabs(run.logDiameterGrid[i] - x) < std::fabs(run.logDiameterGrid[centre] - x)) centre = i;
+    auto column = [&](int col) { return static_cast<double>(row[col - 1]); };
+    return quadraticInterpolation(column(base + centre + 1), column(base + centre), column(base + centre - 1),
+                                  std::log(10.0) / 8, run.logDiameterGrid[centre], x);
+}
+
+void appendTimeText(std::string& out, const PostprocessorRun& run, double t) {
+    const std::string& format = run.params.timeFormat;
+    if (format == "j") {
+        platform::appendInt(out, platform::dayOfYear(t));
+    } else if (format == "j.f") {
+        platform::appendFixed(out, platform::dayOfYear(t) + (t - std::trunc(t)), 4);
+    } else if (format == "t.f") {
+        platform::appendFixed(out, t, 4);
+    } else if (format.empty()) {
+        // The run's short date, a blank, the long time.
+        platform::appendDateTime(out, "yyyy-mm-dd hh:nn:ss", t, run.dateFormat);
+    } else {
+        platform::appendDateTime(out, format, t, run.dateFormat);
+    }
+}
+
+void writeNormalOrFractionTable(PostprocessorRun& run) {
+    const RunParameters& params = run.params;
+    GridValues& grid = run.grid;
+    const bool fractionTable = params.tableKind == 'F';
+    if (fractionTable) {
+        for (int g = 1; g <= params.outputLineCount; ++g) {
+            float* line = grid.line(g);
+            for (int col = kFirstFractionColumn; col <= kLastFractionColumn; ++col)
+                line[col - 1] /= kFractionsPerDecade;
+        }
+    }
+
+    platform::OutputFile file(params.outputFileName.real);
+    file.writeLine("Fract\tcorrect\tmult-std\tsm-neg\tsm-tot\ttrim");
+    std::string head = fractionTable ? "1" : "0";
+    head += '\t';
+    platform::appendInt(head, params.correctionMethod);
+    head += '\t';
+    platform::appendFixed(head, params.outlierMultiplier, 1);
+    for (int value : {params.negativeSmoothingLevel, params.totalSmoothingLevel, params.trimmingDegree}) {
+        head += '\t';
+        platform::appendInt(head, value);
+    }
+    file.writeLine(head);
+
+    const bool timeColumn = params.timeFormat != "x";
+    head.clear();
+    if (timeColumn) head += params.timeFormat;
+    for (int k = 1; k <= params.selectedVariableCount; ++k) {
+        if (k > 1 || timeColumn) head += '\t';
+        head += run.variables.variableNames[params.selectedVariables[k]];
+    }
+    file.writeLine(head);
+
+    float rowBuffer[kColumnCount];
+    for (int g = 1; g <= params.outputLineCount; ++g) {
+        if (!grid.hasData(g)) continue;
+        std::memcpy(rowBuffer, grid.line(g), sizeof rowBuffer);
+        const double t = slotMiddleTime(params, g);
+        std::string& out = file.buffer();
+        if (timeColumn) {
+            appendTimeText(out, run, t);
+            out += '\t';
+        }
+        for (int k = 1; k <= params.selectedVariableCount; ++k) {
+            if (k > 1) out += '\t';
+            const int v = params.selectedVariables[k];
+            if (v < 1 || v > kVariableCount) platform::fail("variable number out of range");
+            if (v == 1)
+                appendDateCode(out, rowBuffer[0]);
+            else if (v == 2)
+                platform::appendDateTime(out, "hhnn", t, run.dateFormat);
+            else if (v > kColumnCount)
+                appendFixedFast(out, extraDiameterValue(run, rowBuffer, v), run.variables.variableDecimals[v]);
+            else
+                appendFixedFast(out, rowBuffer[v - 1], run.variables.variableDecimals[v]);
+        }
+        out += "\r\n";
+        file.flushIfFull();
+    }
+    file.commit();
+}
+
+}  // namespace postprocessor
