@@ -1,5 +1,6 @@
 #include "platform/number_text.hpp"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -44,10 +45,31 @@ char* digitsBefore(char* end, uint64_t v) {
     return p;
 }
 
+constexpr uint64_t kDigitLimits[20] = {1ull,
+                                       10ull,
+                                       100ull,
+                                       1000ull,
+                                       10000ull,
+                                       100000ull,
+                                       1000000ull,
+                                       10000000ull,
+                                       100000000ull,
+                                       1000000000ull,
+                                       10000000000ull,
+                                       100000000000ull,
+                                       1000000000000ull,
+                                       10000000000000ull,
+                                       100000000000000ull,
+                                       1000000000000000ull,
+                                       10000000000000000ull,
+                                       100000000000000000ull,
+                                       1000000000000000000ull,
+                                       10000000000000000000ull};
+
 int digitCount(uint64_t v) {
-    int n = 1;
-    while (v >= 10) v /= 10, ++n;
-    return n;
+    if (v == 0) return 1;
+    const int t = (64 - std::countl_zero(v)) * 1233 >> 12;  // about log10(v)
+    return t + 1 - (v < kDigitLimits[t]);
 }
 
 // v / 10^decimals with a point and all its decimals (none with 0).
