@@ -1,8 +1,10 @@
 #include "platform/number_text.hpp"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -22,6 +24,7 @@ constexpr char kDigitPairs[] =
 constexpr int kQuickDecimals = 8;
 constexpr uint64_t kPowersOfTen[kQuickDecimals + 1] = {1,      10,      100,      1000,     10000,
                                                        100000, 1000000, 10000000, 100000000};
+constexpr double kScales[kQuickDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 
 // Writes the digits of v backwards so that they end just before `end`;
 // returns where they begin.
@@ -44,26 +47,87 @@ char* digitsBefore(char* end, uint64_t v) {
     return p;
 }
 
+constexpr uint64_t kDigitLimits[20] = {1ull,
+                                       10ull,
+                                       100ull,
+                                       1000ull,
+                                       10000ull,
+                                       100000ull,
+                                       1000000ull,
+                                       10000000ull,
+                                       100000000ull,
+                                       1000000000ull,
+                                       10000000000ull,
+                                       100000000000ull,
+                                       1000000000000ull,
+                                       10000000000000ull,
+                                       100000000000000ull,
+                                       1000000000000000ull,
+                                       10000000000000000ull,
+                                       100000000000000000ull,
+                                       1000000000000000000ull,
+                                       10000000000000000000ull};
+
 int digitCount(uint64_t v) {
-    int n = 1;
-    while (v >= 10) v /= 10, ++n;
-    return n;
+    if (v == 0) return 1;
+    const int t = (64 - std::countl_zero(v)) * 1233 >> 12;  // about log10(v)
+    return t + 1 - (v < kDigitLimits[t]);
 }
 
-// v / 10^decimals with a point and all its decimals (none with 0).
+// The eight digits of v < 10^8, with leading zeros.
+inline void eightDigits(char* out, uint32_t v) {
+    const uint32_t high = v / 10000, low = v % 10000;
+    std::memcpy(out, kDigitPairs + 2 * (high / 100), 2);
+    std::memcpy(out + 2, kDigitPairs + 2 * (high % 100), 2);
+    std::memcpy(out + 4, kDigitPairs + 2 * (low / 100), 2);
+    std::memcpy(out + 6, kDigitPairs + 2 * (low % 100), 2);
+}
+
+// The digits of v without leading zeros; below 10^8 without a branch on
+// their number: eight bytes are always stored at `at` (those past the
+// returned end are scratch, which the text room allows for).
+inline char* writeDigits(char* at, uint64_t v) {
+    const int n = digitCount(v);
+    if (v < 100000000) {
+        char digits[16];
+        eightDigits(digits, static_cast<uint32_t>(v));
+        std::memcpy(at, digits + 8 - n, 8);
+        return at + n;
+    }
+    digitsBefore(at + n, v);
+    return at + n;
+}
+
+// v / 10^D with a point and all its decimals (none with D = 0); the
+// divisor is a constant, so no division instruction is needed.
+template <int D>
+char* writeScaledBy(char* at, uint64_t v) {
+    constexpr uint64_t unit = kPowersOfTen[D];
+    char* end = writeDigits(at, v / unit);
+    if constexpr (D == 0) {
+        return end;
+    } else {
+        *end++ = '.';
+        char digits[16];
+        eightDigits(digits, static_cast<uint32_t>(v % unit));
+        std::memcpy(end, digits + 8 - D, 8);
+        return end + D;
+    }
+}
+
 char* writeScaled(char* at, uint64_t v, int decimals, bool negative) {
     if (negative) *at++ = '-';
-    const uint64_t unit = kPowersOfTen[decimals];
-    const uint64_t whole = v / unit;
-    char* end = at + digitCount(whole);
-    digitsBefore(end, whole);
-    if (decimals == 0) return end;
-    // unit + the remainder has decimals + 1 digits: its leading 1 falls on
-    // the place of the point.
-    char* last = end + 1 + decimals;
-    digitsBefore(last, v % unit + unit);
-    *end = '.';
-    return last;
+    switch (decimals) {
+        case 0: return writeScaledBy<0>(at, v);
+        case 1: return writeScaledBy<1>(at, v);
+        case 2: return writeScaledBy<2>(at, v);
+        case 3: return writeScaledBy<3>(at, v);
+        case 4: return writeScaledBy<4>(at, v);
+        case 5: return writeScaledBy<5>(at, v);
+        case 6: return writeScaledBy<6>(at, v);
+        case 7: return writeScaledBy<7>(at, v);
+        default: return writeScaledBy<8>(at, v);
+    }
 }
 
 // True when |value| lies exactly halfway between two neighbours of
@@ -85,13 +149,12 @@ char* writeFixed(char* at, double value, int decimals) {
         // 2^-13 while x < 2^40 (and not at all with 0 decimals); so unless
         // it lies that close to a half, it rounds to the same whole number
         // as the exact x.
-        const double scaled = magnitude * static_cast<double>(kPowersOfTen[decimals]);
+        const double scaled = magnitude * kScales[decimals];
         if (scaled < 0x1p40) {
-            auto whole = static_cast<uint64_t>(scaled);
+            const auto whole = static_cast<uint64_t>(static_cast<int64_t>(scaled));
             const double fraction = scaled - static_cast<double>(whole);
             if (decimals == 0 || std::fabs(fraction - 0.5) > 1e-3) {
-                whole += fraction >= 0.5;
-                return writeScaled(at, whole, decimals, std::signbit(value));
+                return writeScaled(at, whole + (fraction >= 0.5), decimals, std::signbit(value));
             }
         }
     }

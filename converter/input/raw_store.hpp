@@ -37,7 +37,10 @@ struct RawFiles {
 // -1 (all fields 0 but the kind, which the run sets to -1). The tables are
 // allocated once at full capacity but only touched as records arrive.
 struct RawStore {
-    std::unique_ptr<int32_t[]> fields;      // (capacity + 2) records of 87 fields
+    struct Release {
+        void operator()(int32_t* p) const;
+    };
+    std::unique_ptr<int32_t[], Release> fields;  // (capacity + 2) records of 87 fields
     std::unique_ptr<double[]> recordTime;   // index 1..recordCount
     int recordCount = 0;
 

@@ -186,21 +186,51 @@ void fillDiameters(const FractionTables& t, AirFactors& a) {
 
 const AirFactors& airFactors(ConverterRun& run, double T, double p, bool withDiameters) {
     LineWork& w = run.work;
-    if (!w.air) w.air.reset(new AirFactors[LineWork::kAirSlots]);
-    const uint64_t tb = std::bit_cast<uint64_t>(T), pb = std::bit_cast<uint64_t>(p);
-    uint64_t h = (tb * 0x9E3779B97F4A7C15ull) ^ (pb * 0xC2B2AE3D27D4EB4Full);
-    h ^= h >> 29;
-    AirFactors& a = w.air[h % LineWork::kAirSlots];
-    const double g = run.store.headerParam6;
-    const bool same = (a.hasLoss || a.hasDiameters) && std::bit_cast<uint64_t>(a.temperature) == tb &&
-                      std::bit_cast<uint64_t>(a.pressure) == pb &&
-                      std::bit_cast<uint64_t>(a.lossCoefficient) == std::bit_cast<uint64_t>(g);
-    if (!same) {
-        a.temperature = T;
-        a.pressure = p;
-        a.lossCoefficient = g;
-        a.hasLoss = a.hasDiameters = false;
+    if (!w.air) {
+        w.air.reset(new AirFactors[LineWork::kAirPool + 1]);
+        w.airIndex.reset(new uint32_t[LineWork::kAirIndexSlots]());
+        w.airCount = 0;
+        w.airScratchUsed = false;
     }
+    const uint64_t tb = std::bit_cast<uint64_t>(T), pb = std::bit_cast<uint64_t>(p);
+    const double g = run.store.headerParam6;
+    const uint64_t gb = std::bit_cast<uint64_t>(g);
+    auto matches = [&](const AirFactors& a) {
+        return std::bit_cast<uint64_t>(a.temperature) == tb && std::bit_cast<uint64_t>(a.pressure) == pb &&
+               std::bit_cast<uint64_t>(a.lossCoefficient) == gb;
+    };
+    // The bits of decimal-looking doubles such as 21.15 vary little in
+    // their low part: mix them all before taking the slot from the top.
+    auto mix = [](uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    };
+    const size_t mask = LineWork::kAirIndexSlots - 1;
+    size_t slot = static_cast<size_t>(mix(tb ^ mix(pb ^ gb)) >> 40) & mask;
+    while (w.airIndex[slot] != 0 && !matches(w.air[w.airIndex[slot] - 1])) slot = (slot + 1) & mask;
+
+    AirFactors* found;
+    if (w.airIndex[slot] != 0) {
+        found = &w.air[w.airIndex[slot] - 1];
+    } else {
+        bool fresh = true;
+        if (w.airCount < LineWork::kAirPool) {
+            found = &w.air[w.airCount++];
+            w.airIndex[slot] = static_cast<uint32_t>(w.airCount);
+        } else {
+            found = &w.air[LineWork::kAirPool];  // scratch: not indexed
+            fresh = !w.airScratchUsed || !matches(*found);
+            w.airScratchUsed = true;
+        }
+        if (fresh) {
+            found->temperature = T;
+            found->pressure = p;
+            found->lossCoefficient = g;
+            found->hasLoss = found->hasDiameters = false;
+        }
+    }
+    AirFactors& a = *found;
     if (!a.hasLoss) {
         channelLossFactors(run.fractions, T, p, g, a.loss);
         a.hasLoss = true;

@@ -14,16 +14,17 @@
 namespace converter {
 
 // What a cycle's line needs from its air state (T, p) alone: the channels'
-// loss factors and the diameter-fraction boundaries in ln mobility.
+// loss factors and the diameter-fraction boundaries in ln mobility. No
+// member initialisers: the table of them stays untouched until used.
 struct AirFactors {
-    double temperature = 0, pressure = 0, lossCoefficient = 0;
-    bool hasLoss = false, hasDiameters = false;
-    bool diametersFinite = false;  // false: some boundary has no finite mobility
-    double loss[35] = {};
+    double temperature, pressure, lossCoefficient;
+    bool hasLoss, hasDiameters;
+    bool diametersFinite;  // false: some boundary has no finite mobility
+    double loss[35];
     // bound[j + 1] = R[j] for j = -1..9, clamped into the channel range, and
     // the channels found for them (lo, hi >= 1).
-    double bound[11] = {};
-    int lo[10] = {}, hi[10] = {};
+    double bound[11];
+    int lo[10], hi[10];
 };
 
 // The zero records of the current zero window: for each of the 70 channel
@@ -55,9 +56,17 @@ struct LineWork {
     bool zeroValid = false;
     ZeroWindow zeroWindow;
 
-    // Air factors by air state, direct-mapped (allocated on first use).
-    static constexpr size_t kAirSlots = 1024;
-    std::unique_ptr<AirFactors[]> air;
+    // Air factors by air state: a pool filled in order of first use (a year
+    // of records holds some tens of thousands of distinct (T, p) pairs; only
+    // the entries in use are touched) and an open-addressed index into it
+    // (0 = free, else pool entry + 1). Allocated on first use. When the pool
+    // is full, its last entry serves as scratch for the air states beyond.
+    static constexpr size_t kAirPool = size_t{1} << 16;
+    static constexpr size_t kAirIndexSlots = size_t{1} << 17;
+    std::unique_ptr<AirFactors[]> air;  // kAirPool + 1 entries
+    std::unique_ptr<uint32_t[]> airIndex;
+    size_t airCount = 0;
+    bool airScratchUsed = false;
 
     // Gives the buffers room for lists of up to `records` values.
     void reserve(size_t records);

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <random>
+#include <sstream>
 
 #include "converter/input/settings.hpp"
+#include "converter/run.hpp"
+#include "converter/tables/cycle_values.hpp"
 #include "test_run.hpp"
 
 using testrun::scannedMean;
@@ -197,4 +201,28 @@ TEST(TrimmedMean, ChannelReadingsAllAtOnceEqualOneByOne) {
             ASSERT_EQ(means[k], trimmedMean(list)) << "n " << n << ", field " << k;
         }
     }
+}
+
+TEST(AirFactorCache, EveryAirStateGetsItsOwnFactorsBeyondThePool) {
+    // More distinct air states than the cache holds: every answer must still
+    // be the factors of exactly the (T, p) asked for.
+    std::istringstream in;
+    std::ostringstream out;
+    platform::Console console(in, out);
+    ConverterRun run(console);
+    buildFractionTables(0.0316227766016838, 8, run.fractions);
+    run.store.headerParam6 = 0.065;
+    const int states = static_cast<int>(LineWork::kAirPool) + 3000;
+    double expected[35];
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < states; i += pass == 0 ? 1 : 997) {
+            const double T = (1500 + i % 1000) / 100.0, p = (9800 + i / 1000) / 10.0;
+            const AirFactors& a = airFactors(run, T, p, i % 7 == 0);
+            channelLossFactors(run.fractions, T, p, 0.065, expected);
+            for (int c = 0; c < 35; ++c) ASSERT_EQ(a.loss[c], expected[c]) << i << " " << c;
+            if (i % 7 == 0) {
+                const double r0 = std::log(particleMobility(run.fractions.dBound[1], T, p));
+                EXPECT_EQ(a.bound[1], std::clamp(r0, run.fractions.logBoundary[0], run.fractions.logBoundary[35]));
+            }
+        }
 }
