@@ -23,7 +23,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static ${KEVOR_MINGW_LINK_FLAGS}")
 
 # Windows programs run on the build machine under wine (test discovery and
 # CTest use it), quietly, in a private wine prefix inside the build folder and

@@ -8,5 +8,8 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 set(KEVOR_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+# The full-capacity tables take several hundred MB of address space: on
+# 64-bit Windows the 32-bit programs may use 4 GB instead of 2.
+set(KEVOR_MINGW_LINK_FLAGS "-Wl,--large-address-aware")
 set(KEVOR_WINE_NAMES wine wine64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
