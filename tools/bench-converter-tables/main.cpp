@@ -81,13 +81,7 @@ void setUp(ConverterRun& run, int outputstyle, int cycleminutes, int zerominutes
     run.cycleDays = cycleminutes / 1440.0;
     run.fractionsPerDecade = outputstyle == 0 ? 8 : 16;
     run.mobilityBase = outputstyle == 0 ? 0.0316227766016838 : 0.421696503428582;
-    for (double& d : run.fieldDivisor) d = 1;
-    for (int k = 3; k <= 75; ++k) run.fieldDivisor[k] = 10;
-    run.fieldDivisor[2] = run.fieldDivisor[80] = run.fieldDivisor[81] = 100;
-    for (int& d : run.columnDecimals) d = 0;
-    const int decimals[][2] = {{1, cycleminutes % 2}, {2, cycleminutes == 0 ? 5 : 4}, {3, 2}, {4, 1}, {5, 2},
-                               {60, 1}, {65, 2}, {66, 2}, {74, 2}, {75, 2}};
-    for (const auto& d : decimals) run.columnDecimals[d[0]] = d[1];
+    converter::fillFieldDivisorAndColumnDecimals(run);
     run.work = LineWork();
 }
 

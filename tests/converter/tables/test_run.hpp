@@ -81,18 +81,7 @@ struct TestRun {
         run.cycleDays = cycleminutes / 1440.0;
         run.fractionsPerDecade = outputstyle == 0 ? 8 : 16;
         run.mobilityBase = outputstyle == 0 ? 0.0316227766016838 : 0.421696503428582;
-        for (double& d : run.fieldDivisor) d = 1;
-        for (int k = 3; k <= 75; ++k) run.fieldDivisor[k] = 10;
-        run.fieldDivisor[2] = run.fieldDivisor[80] = run.fieldDivisor[81] = 100;
-        for (int& d : run.columnDecimals) d = 0;
-        run.columnDecimals[1] = cycleminutes % 2 == 1 ? 1 : 0;
-        run.columnDecimals[2] = cycleminutes == 0 ? 5 : 4;
-        run.columnDecimals[3] = 2;
-        run.columnDecimals[4] = 1;
-        run.columnDecimals[5] = 2;
-        run.columnDecimals[60] = 1;
-        run.columnDecimals[65] = run.columnDecimals[66] = 2;
-        run.columnDecimals[74] = run.columnDecimals[75] = 2;
+        converter::fillFieldDivisorAndColumnDecimals(run);
         run.cycles.allocate();
     }
 
