@@ -22,8 +22,26 @@ constexpr char kDigitPairs[] =
     "8081828384858687888990919293949596979899";
 
 constexpr int kQuickDecimals = 8;
-constexpr uint64_t kPowersOfTen[kQuickDecimals + 1] = {1,      10,      100,      1000,     10000,
-                                                       100000, 1000000, 10000000, 100000000};
+constexpr uint64_t kPowersOfTen[20] = {1ull,
+                                       10ull,
+                                       100ull,
+                                       1000ull,
+                                       10000ull,
+                                       100000ull,
+                                       1000000ull,
+                                       10000000ull,
+                                       100000000ull,
+                                       1000000000ull,
+                                       10000000000ull,
+                                       100000000000ull,
+                                       1000000000000ull,
+                                       10000000000000ull,
+                                       100000000000000ull,
+                                       1000000000000000ull,
+                                       10000000000000000ull,
+                                       100000000000000000ull,
+                                       1000000000000000000ull,
+                                       10000000000000000000ull};
 constexpr double kScales[kQuickDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 
 // Writes the digits of v backwards so that they end just before `end`;
@@ -47,31 +65,11 @@ char* digitsBefore(char* end, uint64_t v) {
     return p;
 }
 
-constexpr uint64_t kDigitLimits[20] = {1ull,
-                                       10ull,
-                                       100ull,
-                                       1000ull,
-                                       10000ull,
-                                       100000ull,
-                                       1000000ull,
-                                       10000000ull,
-                                       100000000ull,
-                                       1000000000ull,
-                                       10000000000ull,
-                                       100000000000ull,
-                                       1000000000000ull,
-                                       10000000000000ull,
-                                       100000000000000ull,
-                                       1000000000000000ull,
-                                       10000000000000000ull,
-                                       100000000000000000ull,
-                                       1000000000000000000ull,
-                                       10000000000000000000ull};
 
 int digitCount(uint64_t v) {
     if (v == 0) return 1;
     const int t = (64 - std::countl_zero(v)) * 1233 >> 12;  // about log10(v)
-    return t + 1 - (v < kDigitLimits[t]);
+    return t + 1 - (v < kPowersOfTen[t]);
 }
 
 // The eight digits of v < 10^8, with leading zeros.
