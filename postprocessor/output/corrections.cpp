@@ -68,14 +68,20 @@ void correctOutliers(PostprocessorRun& run) {
                 sum += v;
                 squares += v * v;
             }
+            // The running sums, the mean and the deviation are singles; the
+            // squares left after the extremes, the variance and the test are
+            // worked in double, which keeps the spread of the six that stay
+            // when a large neighbour's square is taken away.
             const float sum6 = sum - smallest - largest;
-            const float squares6 = squares - smallest * smallest - largest * largest;
+            const double squares6 = static_cast<double>(squares) - static_cast<double>(smallest) * smallest -
+                                    static_cast<double>(largest) * largest;
             const float mean = sum6 / 6.0f;
-            const float meanOfSquares = std::fabs(squares6 / 6.0f);
-            const float variance = meanOfSquares - mean * mean;
+            const double meanOfSquares = std::fabs(squares6 / 6);
+            const double variance = meanOfSquares - static_cast<double>(mean) * mean;
             // Nearly equal neighbours can leave a rounding residue below 0.
-            const float deviation = variance > 0 ? std::sqrt(variance) : 0.0f;
-            if (!(std::fabs(here[c] - mean) > multiplier * deviation)) continue;
+            const float deviation = variance > 0 ? static_cast<float>(std::sqrt(variance)) : 0.0f;
+            if (!(std::fabs(static_cast<double>(here[c]) - mean) > static_cast<double>(multiplier) * deviation))
+                continue;
             corrections[count] = {r, col, static_cast<float>(platform::roundHalfEven(mean))};
             ++count;
             if (count == kCorrectionCapacity) finishRun(run.console, "too many corrections!");

@@ -56,6 +56,9 @@ TEST(CorrectOutliers, Examples) {
         {25, {12.4f, 12.4f, 12.4f, 12.4f, 12.4f, 12.4f, 12.4f, 12.4f}, 50, 3, 12},
         // Of equal extremes only one is left out: 1, 5, 5, 5, 5, 5 stay.
         {33, {1, 1, 5, 5, 5, 5, 5, 9}, 9, 3, 4},
+        // A large neighbour left out: the spread of the other six is kept
+        // (std about 0.7888), and 0.2 lies just beyond 3 std from 2.5667.
+        {31, {1.9f, 125, 3, 0.9f, 3.2f, 1.3f, 2.4f, 3.6f}, 0.2f, 3, 3},
         // Replacements are rounded half to even: 2.5 gives 2, 3.5 gives 4.
         {53, {0, 2, 3, 2, 3, 2, 3, 10}, 100, 3, 2},
         {53, {0, 3, 4, 3, 4, 3, 4, 10}, 100, 3, 4},
