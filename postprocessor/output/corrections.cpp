@@ -3,10 +3,14 @@
 // negative value in one polarity with its counterpart in the other.
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "platform/datetime.hpp"
 #include "platform/number_text.hpp"
+#include "platform/run_error.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
 
@@ -38,6 +42,22 @@ std::string percentText(long long part, long long whole) {
     return text;
 }
 
+// A result kept as a single float that does not fit one ends the run as a
+// run-time error: it names the stage, the data line (in time order, with its
+// time) and the column or pair of columns, so the value can be found in the
+// daily table. Kept out of line: the scans only test and call.
+[[noreturn, gnu::noinline, gnu::cold]] void singleOverflow(const LoadedData& data, std::string_view stage,
+                                                           int line, int column, int partner,
+                                                           std::string_view what) {
+    std::string columns = partner == 0 ? "column " + std::to_string(column)
+                                       : "columns " + std::to_string(column) + " and " + std::to_string(partner);
+    platform::fail(std::string(stage) + ": data line " + std::to_string(line) + " (" +
+                   platform::formatDateTime("yyyy-mm-dd hh:nn:ss", data.lineTimes[line]) + "), " + columns +
+                   ": " + std::string(what) + " exceeds the single-precision range");
+}
+
+constexpr float kLargestSingle = std::numeric_limits<float>::max();
+
 }  // namespace
 
 void correctOutliers(PostprocessorRun& run) {
@@ -68,6 +88,10 @@ void correctOutliers(PostprocessorRun& run) {
                 sum += v;
                 squares += v * v;
             }
+            // The running sum can only overflow through a value beyond an
+            // eighth of the range, whose square has overflowed already.
+            if (!(squares <= kLargestSingle))
+                singleOverflow(data, "elimination of outliers", r, col, 0, "the sum of the neighbours' squares");
             // The running sums, the mean and the deviation are singles; the
             // squares left after the extremes, the variance and the test are
             // worked in double, which keeps the spread of the six that stay
@@ -102,11 +126,13 @@ void correctOutliers(PostprocessorRun& run) {
 void suppressDustPulses(PostprocessorRun& run) {
     LoadedData& data = run.data;
     long long cells = 0, count = 0;
-    auto mergePair = [&](float* line, int p, int q) {
+    auto mergePair = [&](int r, float* line, int p, int q) {
         cells += 2;
         float& a = line[p - 1];
         float& b = line[q - 1];
         const float s = a + b;
+        if (!(std::fabs(s) <= kLargestSingle))
+            singleOverflow(data, "suppression of dust pulses", r, p, q, "the sum of the pair");
         if (a < 0 && s >= 0) {
             a = 0;
             b = s;
@@ -120,9 +146,9 @@ void suppressDustPulses(PostprocessorRun& run) {
     for (int r = 1; r <= data.lineCount; ++r) {
         float* line = data.line(r);
         for (int i = 0; i < kDiameterPairs; ++i)
-            mergePair(line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
+            mergePair(r, line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
         for (int i = 0; i < kMobilityPairs; ++i)
-            mergePair(line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
+            mergePair(r, line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
     }
     run.console.writeLine(" Method 2: dust pulses are corrected in " + percentText(count, cells) +
                           " % of available cells");

@@ -135,3 +135,28 @@ TEST(SuppressDustPulses, Pairs) {
     suppressDustPulses(none.run);
     EXPECT_EQ(none.consoleText(), " Method 2: dust pulses are corrected in 0.000 % of available cells\n");
 }
+
+TEST(Corrections, ASingleSumBeyondTheRangeEndsTheRunNamingStageLineAndColumn) {
+    auto failure = [](void (*stage)(PostprocessorRun&), StageRun& s) {
+        try {
+            stage(s.run);
+        } catch (const platform::RunError& e) {
+            EXPECT_EQ(s.consoleText(), "");  // no report line
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    Field outliers(3);
+    outliers.value(1, 32) = 2e19f;  // its square is beyond the single range
+    EXPECT_EQ(failure(correctOutliers, outliers),
+              "elimination of outliers: data line 2 (2011-12-20 00:01:00), column 31: "
+              "the sum of the neighbours' squares exceeds the single-precision range");
+
+    StageRun pulses;
+    pulses.addLine(0);
+    pulses.addLine(1)[30 - 1] = 3e38f;
+    pulses.value(2, 46) = 1e38f;
+    EXPECT_EQ(failure(suppressDustPulses, pulses),
+              "suppression of dust pulses: data line 2 (2011-12-20 00:01:00), columns 30 and 46: "
+              "the sum of the pair exceeds the single-precision range");
+}
