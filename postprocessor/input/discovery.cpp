@@ -24,9 +24,11 @@ PathName directoryOf(const PathName& path) {
     return {path.display.substr(0, keep), path.real.substr(0, keep)};
 }
 
+// A folder entry: the folder as shown, the entry name as the directory
+// search gave it (only the dragged item itself is upper-cased).
 PathName entryOf(const PathName& folder, const std::string& entryName) {
     PathName path;
-    path.display = folder.display + platform::pathSeparator + platform::toUpperAscii(entryName);
+    path.display = folder.display + platform::pathSeparator + entryName;
     path.real = folder.real + platform::pathSeparator + entryName;
     return path;
 }
