@@ -13,10 +13,13 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -249,10 +252,74 @@ bool createFolders(const std::string& path) {
     return makeFolder(path) && folderExists(path);
 }
 
+namespace {
+
+// Sizes the buffer for a whole file; a file larger than the memory the
+// program can have is a run-time error that names it.
+void sizeBufferFor(std::string& buffer, size_t size, const std::string& path) {
+    try {
+        buffer.resize(size);
+    } catch (const std::exception&) {
+        fail(inputExcerpt(path, kPathExcerptChars) + " is too large to be read");
+    }
+}
+
+}  // namespace
+
+#ifndef _WIN32
+
+bool readWholeFile(const std::string& path, std::string& buffer) {
+    buffer.clear();
+    // Only a regular file is read: a folder, a FIFO or a device found by
+    // name is a file that can't be opened. The type is asked before the
+    // file is opened (opening a FIFO would wait for a writer, a device may
+    // act on being opened), and again of what was opened.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    // Straight into the buffer at the file's size; a file that grows while
+    // it is read is followed to its end.
+    auto readSome = [fd](char* into, size_t room) {
+        ssize_t n;
+        while ((n = read(fd, into, room)) < 0 && errno == EINTR) {
+        }
+        return n;
+    };
+    const size_t size = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    size_t got = 0;
+    ssize_t n = 1;
+    try {
+        sizeBufferFor(buffer, size, path);
+        while (got < size && (n = readSome(buffer.data() + got, size - got)) > 0) got += static_cast<size_t>(n);
+        buffer.resize(got);
+        char chunk[1 << 16];
+        while (n > 0 && (n = readSome(chunk, sizeof chunk)) > 0) buffer.append(chunk, static_cast<size_t>(n));
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+    close(fd);
+    if (n < 0) buffer.clear();
+    return n >= 0;
+}
+
+#else
+
 bool readWholeFile(const std::string& path, std::string& buffer) {
     buffer.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
+    // Only a file on disk is read: a device (CON, NUL, COM1) or a pipe
+    // found by name is a file that can't be opened.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != FILE_TYPE_DISK) {
+        std::fclose(f);
+        return false;
+    }
     // Straight into the buffer at the file's size; a file that grows while
     // it is read is followed to its end.
     size_t size = 0;
@@ -261,7 +328,12 @@ bool readWholeFile(const std::string& path, std::string& buffer) {
         if (end > 0) size = static_cast<size_t>(end);
     }
     std::rewind(f);
-    buffer.resize(size);
+    try {
+        sizeBufferFor(buffer, size, path);
+    } catch (...) {
+        std::fclose(f);
+        throw;
+    }
     size_t got = size > 0 ? std::fread(buffer.data(), 1, size, f) : 0;
     buffer.resize(got);
     if (got == size) {
@@ -274,6 +346,8 @@ bool readWholeFile(const std::string& path, std::string& buffer) {
     if (!ok) buffer.clear();
     return ok;
 }
+
+#endif
 
 bool LineReader::next(std::string_view& line) {
     if (pos_ >= text_.size()) {

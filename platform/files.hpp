@@ -57,7 +57,9 @@ bool fileModificationTime(const std::string& path, DateTime& when);
 // exists afterwards.
 bool createFolders(const std::string& path);
 
-// Reads a whole file into `buffer`; false when it can't be opened or read.
+// Reads a whole file into `buffer`; false when it can't be opened or read,
+// or is no regular file (a folder, a FIFO, a device). A file too large for
+// memory is a run-time error naming it.
 bool readWholeFile(const std::string& path, std::string& buffer);
 
 // Lines of a text held in memory; accepts LF and CR LF line ends. A last
