@@ -375,10 +375,64 @@ static std::string temporaryNameFor(const std::string& finalPath) {
     return joinPath(folderPart(finalPath), name);
 }
 
+namespace {
+
+std::string shownPath(const std::string& path) { return inputExcerpt(path, kPathExcerptChars); }
+
+// The temporary file, created empty (an old one of that name truncated).
+std::FILE* createTemporary(const std::string& path) {
+#ifdef _WIN32
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) _close(fd);
+    return file;
+#else
+    return std::fopen(path.c_str(), "wb");
+#endif
+}
+
+// Everything written so far on the disk itself, not only in the system's
+// cache.
+bool syncToDisk(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+// The temporary file takes the final name, replacing a file of that name;
+// the move itself reaches the disk before this returns.
+bool moveIntoPlace(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+    // The new name is an entry of the folder: the folder is synced too.
+    std::string folder(folderPart(to));
+    if (folder.empty()) folder = !to.empty() && isPathSeparator(to[0]) ? "/" : ".";
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;  // a folder we may write but not read: nothing more we can do
+    bool synced = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EROFS;
+    close(fd);
+    return synced;
+#endif
+}
+
+}  // namespace
+
 OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
     tempPath_ = temporaryNameFor(finalPath_);
-    file_ = std::fopen(tempPath_.c_str(), "wb");
-    if (!file_) fail("cannot create the output file " + finalPath_);
+    file_ = createTemporary(tempPath_);
+    if (!file_) fail("cannot create the output file " + shownPath(finalPath_));
     buffer_.reserve(kFlushSize + 4096);
 }
 
@@ -400,22 +454,24 @@ void OutputFile::writeLine(std::string_view text) {
 
 void OutputFile::flushBuffer() {
     if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-        fail("cannot write the output file " + finalPath_);
+        fail("cannot write the output file " + shownPath(finalPath_));
     buffer_.clear();
 }
 
 void OutputFile::commit() {
     if (committed_) return;
+    // The whole file is on the disk before it takes its name: a power cut
+    // at any moment leaves the earlier file or the complete new one.
     flushBuffer();
+    bool synced = syncToDisk(file_);
     int closed = std::fclose(file_);
     file_ = nullptr;
-    if (closed != 0) fail("cannot write the output file " + finalPath_);
-#ifdef _WIN32
-    bool renamed = MoveFileExA(tempPath_.c_str(), finalPath_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    bool renamed = std::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
-#endif
-    if (!renamed) fail("cannot save the output file " + finalPath_);
+    if (!synced || closed != 0) fail("cannot write the output file " + shownPath(finalPath_));
+    if (!moveIntoPlace(tempPath_, finalPath_)) {
+        // The temporary file may already carry the final name; removing
+        // the temporary name then removes nothing.
+        fail("cannot save the output file " + shownPath(finalPath_));
+    }
     committed_ = true;
 }
 

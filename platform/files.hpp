@@ -87,10 +87,13 @@ private:
 
 // An output file that is written under a temporary name in the target
 // folder (a name matching neither "_KVA*.*" nor "KVA*.*") and takes its
-// final name only on commit(), replacing a file of that name. Destroyed
-// without commit, it removes the temporary file and leaves an existing file
-// of the final name untouched. Lines end with CR LF on every platform.
-// Failures to create or write are run-time errors naming the file.
+// final name only on commit(), replacing a file of that name. commit()
+// puts the whole file on the disk before the rename and the rename itself
+// after it, so not even a power cut leaves an incomplete file under the
+// final name. Destroyed without commit, it removes the temporary file and
+// leaves an existing file of the final name untouched. Lines end with CR LF
+// on every platform. Failures to create or write are run-time errors naming
+// the file.
 class OutputFile {
 public:
     explicit OutputFile(std::string finalPath);

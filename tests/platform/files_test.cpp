@@ -147,6 +147,20 @@ TEST(TextFiles, OnlyRegularFilesAreRead) {
     EXPECT_EQ(text, "");
 }
 
+TEST(OutputFiles, CommitInTheCurrentFolderLeavesTheWholeFileAndNoTemporary) {
+    TempFolder tmp;
+    const std::string before = currentDirectory();
+    ASSERT_TRUE(setCurrentDirectory(tmp.path.string()));
+    {
+        OutputFile out("KVA110211.txt");  // the converter's way: a bare name
+        out.writeLine("head");
+        out.commit();
+    }
+    EXPECT_EQ(readText("KVA110211.txt"), "head\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator()), 1);
+    ASSERT_TRUE(setCurrentDirectory(before));
+}
+
 TEST(OutputFiles, AppearOnlyOnCommitWithCrLfLines) {
     TempFolder tmp;
     std::string target = tmp.file("KVA110211.txt");
