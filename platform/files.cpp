@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/interrupts.hpp"
 #include "platform/run_error.hpp"
 #include "platform/text.hpp"
 
@@ -380,6 +381,8 @@ namespace {
 std::string shownPath(const std::string& path) { return inputExcerpt(path, kPathExcerptChars); }
 
 // The temporary file, created empty (an old one of that name truncated).
+// On Windows it is opened so that it may be deleted while open: the
+// interrupt handler removes it from another thread.
 std::FILE* createTemporary(const std::string& path) {
 #ifdef _WIN32
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -431,14 +434,21 @@ bool moveIntoPlace(const std::string& from, const std::string& to) {
 
 OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
     tempPath_ = temporaryNameFor(finalPath_);
+    // Held for the interrupt handler before the file exists, so that no
+    // moment is left in which an interrupt would leave it behind.
+    heldSlot_ = holdTemporaryFile(tempPath_);
     file_ = createTemporary(tempPath_);
-    if (!file_) fail("cannot create the output file " + shownPath(finalPath_));
+    if (!file_) {
+        releaseTemporaryFile(heldSlot_);
+        fail("cannot create the output file " + shownPath(finalPath_));
+    }
     buffer_.reserve(kFlushSize + 4096);
 }
 
 OutputFile::~OutputFile() {
     if (file_) std::fclose(file_);
     if (!committed_) std::remove(tempPath_.c_str());
+    releaseTemporaryFile(heldSlot_);
 }
 
 void OutputFile::write(std::string_view text) {
@@ -473,6 +483,8 @@ void OutputFile::commit() {
         fail("cannot save the output file " + shownPath(finalPath_));
     }
     committed_ = true;
+    releaseTemporaryFile(heldSlot_);
+    heldSlot_ = -1;
 }
 
 }  // namespace platform

@@ -91,9 +91,10 @@ private:
 // puts the whole file on the disk before the rename and the rename itself
 // after it, so not even a power cut leaves an incomplete file under the
 // final name. Destroyed without commit, it removes the temporary file and
-// leaves an existing file of the final name untouched. Lines end with CR LF
-// on every platform. Failures to create or write are run-time errors naming
-// the file.
+// leaves an existing file of the final name untouched; an interrupt
+// (platform/interrupts.hpp) removes it too. Lines end with CR LF on every
+// platform. Failures to create or write are run-time errors naming the
+// file.
 class OutputFile {
 public:
     explicit OutputFile(std::string finalPath);
@@ -121,6 +122,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string buffer_;
     bool committed_ = false;
+    int heldSlot_ = -1;  // in the interrupt handler's table
 };
 
 }  // namespace platform
