@@ -137,7 +137,7 @@ void readExtraDiameters(PostprocessorRun& run) {
         long long line = scan.lineNumber();
         double value = 0;  // what the end of the file reads as
         if (!token.empty() && !platform::parseReal(token, value))
-            platform::failAt(path.real, line, "\"" + std::string(token) + "\" is not a number");
+            platform::failAt(path.real, line, "\"" + platform::inputExcerpt(token) + "\" is not a number");
         scan.skipRestOfLine();
         if (!(value >= 0.5 && value <= 7.0))
             finishRun(console, " extra diameter out of range or empty line in diameters.txt!");
