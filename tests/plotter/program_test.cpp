@@ -1,0 +1,71 @@
+// KEVORPLOT as a process on a folder of tables, one of them damaged.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "process.hpp"
+#include "table_maker.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(Plotter, DrawsEveryTableOfAFolderAndSaysWhatItSkipped) {
+    const fs::path dir = fs::temp_directory_path() / "kevor-plotter-folder";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string table = plotter_test::makeTable(10, [](int t, int c) { return 50 * (t % 40) + c; });
+    writeText(dir / "d111218.xl", table);
+    std::string damaged = table;
+    damaged.insert(damaged.find("\r\n30\t") + 2, "25\t1\r\n");
+    writeText(dir / "d111219.xl", damaged);
+    writeText(dir / "notes.xl", "not a table\r\n");
+    writeText(dir / "d120101.xl", plotter_test::makeTable(1440, [](int, int) { return 100; }));
+
+    const e2e::ProcessResult result = e2e::runProcess(KEVORPLOT_PATH, {dir.string()}, "\n");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::string expected[] = {
+        " dragged item is folder " + dir.string() + "\n",
+        " skipped notes.xl: not a Diagram table (d + yymmdd + .xl)\n",
+        " found 3 Diagram tables\n",
+        " written d111218.svg\n",
+        " damaged table d111219.xl, line 4: 2 fields where a row has 21 (the minute and 20 fractions); no picture\n",
+        " written d1112-month.svg, the days of 2011-12 side by side\n",
+        " written d120101.svg\n",
+        " written d1201-month.svg, the days of 2012-01 side by side\n",
+        " Done, but 1 table(s) not drawn (see above)\n\n Finished ",
+    };
+    size_t at = 0;
+    for (const std::string& line : expected) {
+        const size_t found = result.out.find(line, at);
+        ASSERT_NE(found, std::string::npos) << "missing in order: " << line << "\n" << result.out;
+        at = found + line.size();
+    }
+    EXPECT_TRUE(result.out.ends_with(", press ENTER!"));
+
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    // The overviews sort before the days of their month.
+    EXPECT_EQ(names, (std::vector<std::string>{"d1112-month.svg", "d111218.svg", "d111218.xl", "d111219.xl",
+                                               "d1201-month.svg", "d120101.svg", "d120101.xl", "notes.xl"}));
+    const std::string overview = readText(dir / "d1112-month.svg");
+    EXPECT_NE(overview.find(">table not drawn</text>"), std::string::npos);  // the 19th
+    EXPECT_NE(overview.find(">no table</text>"), std::string::npos);
+    EXPECT_TRUE(overview.ends_with("</svg>\n"));
+    fs::remove_all(dir);
+}
