@@ -1,5 +1,7 @@
 #include "tests/fuzz/fuzz_checks.hpp"
 
+#include <unistd.h>
+
 #include <sstream>
 
 #include "platform/datetime.hpp"
@@ -48,8 +50,14 @@ void HeldTables::takeBack(postprocessor::PostprocessorRun& run) {
 }
 
 void expectNoTemporaryFile() {
-    for (const std::string& name : Scratch::get().files())
-        if (name.find("~kevor") != std::string::npos) finding("the temporary file " + name + " stayed behind");
+    // Output files are written as "~kevor<pid>-<n>.tmp" (a name the user may
+    // also choose for a table, but hardly with this process's number).
+    const std::string prefix = "~kevor" + std::to_string(getpid()) + "-";
+    for (const std::string& name : Scratch::get().files()) {
+        const std::string_view file = platform::fileNamePart(name);
+        if (file.substr(0, prefix.size()) == prefix && file.size() > 4 && file.substr(file.size() - 4) == ".tmp")
+            finding("the temporary file " + name + " stayed behind");
+    }
 }
 
 namespace {
