@@ -25,15 +25,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static ${KEVOR_MINGW_LINK_FLAGS}")
 
-# Windows programs run on the build machine under wine (test discovery and
-# CTest use it), quietly, in a private wine prefix inside the build folder and
+# Windows programs run on the build machine under wine (CTest lists and runs
+# the tests through it; building runs nothing), quietly, with the file names
+# of a UTF-8 locale, in a private wine prefix inside the build folder and
 # without any window; a caller may name another emulator. A 64-bit prefix runs
 # both kinds of program (the 32-bit ones with Debian's wine32 installed).
 if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(KEVOR_WINE NAMES ${KEVOR_WINE_NAMES} PATHS /usr/lib/wine)
   if(KEVOR_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR
-        env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+        env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=C.UTF-8 WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
         WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${KEVOR_WINE})
   endif()
 endif()

@@ -7,9 +7,11 @@
 
 #include "converter/run.hpp"
 #include "platform/console.hpp"
+#include "platform/interrupts.hpp"
 #include "platform/run_error.hpp"
 
 int main(int argc, char** argv) {
+    platform::installInterruptHandlers();
     try {
         std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
         platform::Console console = platform::Console::standard();

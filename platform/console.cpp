@@ -5,6 +5,8 @@
 #include <istream>
 #include <ostream>
 
+#include "platform/interrupts.hpp"
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -26,8 +28,13 @@ Console Console::standard() {
 #else
     bool real = isatty(STDOUT_FILENO) == 1;
 #endif
-    return Console(std::cin, std::cout, real);
+    return Console(std::cin, std::cout, real, true);
 }
+
+Console::Console(std::istream& in, std::ostream& out, bool realConsole, bool processConsole)
+    : in_(in), out_(out), realConsole_(realConsole), processConsole_(processConsole) {}
+
+Console::~Console() { restoreTerminal(); }
 
 void Console::writeLine(std::string_view text) {
     out_ << text << '\n';
@@ -71,14 +78,44 @@ void Console::waitForEnter() {
 
 void Console::setTitle(std::string_view title) {
     if (!realConsole_) return;
+    if (!titled_) {
+        char before[1024] = {0};
+        DWORD length = GetConsoleTitleA(before, sizeof before);
+        originalTitle_.assign(before, std::min<size_t>(length, sizeof before - 1));
+        titled_ = true;
+    }
     std::string text(title);
     SetConsoleTitleA(text.c_str());
+    holdRestoreForInterrupts();
 }
 
 void Console::setTextAttribute(int attribute) {
     if (!realConsole_) return;
     out_.flush();
-    SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), static_cast<WORD>(attribute));
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!coloured_) {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (GetConsoleScreenBufferInfo(out, &info)) {
+            originalAttribute_ = info.wAttributes;
+            coloured_ = true;
+        }
+    }
+    SetConsoleTextAttribute(out, static_cast<WORD>(attribute));
+    holdRestoreForInterrupts();
+}
+
+void Console::restoreTerminal() {
+    if (!realConsole_ || (!coloured_ && !titled_)) return;
+    out_.flush();
+    if (coloured_) SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), originalAttribute_);
+    if (titled_ && !originalTitle_.empty()) SetConsoleTitleA(originalTitle_.c_str());
+    coloured_ = titled_ = false;
+    if (processConsole_) releaseConsoleRestore();
+}
+
+void Console::holdRestoreForInterrupts() {
+    if (processConsole_)
+        holdConsoleRestore(originalAttribute_, coloured_, titled_ ? std::string_view(originalTitle_) : "");
 }
 
 ConsoleSize Console::largestWindowSize() {
@@ -127,8 +164,21 @@ void Console::setCursorPosition(int column, int row) {
 
 #else
 
+// The title the terminal had is pushed onto its title stack (xterm's
+// window operation 22) before the first change and popped (23) at the end;
+// a terminal without that stack ignores both.
+constexpr std::string_view kPushTitle = "\033[22;0t";
+constexpr std::string_view kPopTitle = "\033[23;0t";
+constexpr std::string_view kDefaultColours = "\033[0m";
+
 void Console::setTitle(std::string_view title) {
     if (!realConsole_) return;
+    if (!titled_) {
+        out_ << kPushTitle;
+        out_.flush();
+        titled_ = true;
+        holdRestoreForInterrupts();
+    }
     out_ << "\033]0;" << title << '\007';
     out_.flush();
 }
@@ -143,6 +193,29 @@ void Console::setTextAttribute(int attribute) {
     out_ << "\033[" << ((fg & 8) ? 90 : 30) + ansi(fg) << ';' << ((bg & 8) ? 100 : 40) + ansi(bg)
          << 'm';
     out_.flush();
+    if (!coloured_) {
+        coloured_ = true;
+        holdRestoreForInterrupts();
+    }
+}
+
+static std::string restoreSequence(bool coloured, bool titled) {
+    std::string sequence;
+    if (coloured) sequence += kDefaultColours;
+    if (titled) sequence += kPopTitle;
+    return sequence;
+}
+
+void Console::restoreTerminal() {
+    if (!realConsole_ || (!coloured_ && !titled_)) return;
+    out_ << restoreSequence(coloured_, titled_);
+    out_.flush();
+    coloured_ = titled_ = false;
+    if (processConsole_) releaseConsoleRestore();
+}
+
+void Console::holdRestoreForInterrupts() {
+    if (processConsole_) holdConsoleRestore(restoreSequence(coloured_, titled_));
 }
 
 // A terminal has no buffer of its own to size or paint: these stay silent.

@@ -24,6 +24,10 @@ public:
     // console window on Windows); only then does any title, colour or window
     // call reach it.
     Console(std::istream& in, std::ostream& out, bool realConsole = false);
+    // Gives the terminal back what the run changed (restoreTerminal()).
+    ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
 
     // The console of the process: standard input and output, with the
     // terminal test done on standard output.
@@ -64,11 +68,27 @@ public:
     void paintBuffer(int width, int rows);
     void setCursorPosition(int column, int row);
 
+    // The colours and the title as they were before the run set them (on a
+    // terminal: its default colours, and the title it had, taken back from
+    // its title stack). Done by the destructor at every end of the run, and
+    // by the interrupt handler when the console is the process's own.
+    void restoreTerminal();
+
 private:
+    Console(std::istream& in, std::ostream& out, bool realConsole, bool processConsole);
+    void holdRestoreForInterrupts();
+
     std::istream& in_;
     std::ostream& out_;
     bool realConsole_;
+    bool processConsole_ = false;  // standard(): the interrupt handler restores it too
     bool ended_ = false;
+    bool coloured_ = false;  // colours set since the start or the last restore
+    bool titled_ = false;    // the title likewise
+#ifdef _WIN32
+    unsigned short originalAttribute_ = 0;
+    std::string originalTitle_;
+#endif
 };
 
 }  // namespace platform

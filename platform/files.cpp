@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/interrupts.hpp"
 #include "platform/run_error.hpp"
 #include "platform/text.hpp"
 
@@ -13,10 +14,13 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -249,10 +253,74 @@ bool createFolders(const std::string& path) {
     return makeFolder(path) && folderExists(path);
 }
 
+namespace {
+
+// Sizes the buffer for a whole file; a file larger than the memory the
+// program can have is a run-time error that names it.
+void sizeBufferFor(std::string& buffer, size_t size, const std::string& path) {
+    try {
+        buffer.resize(size);
+    } catch (const std::exception&) {
+        fail(inputExcerpt(path, kPathExcerptChars) + " is too large to be read");
+    }
+}
+
+}  // namespace
+
+#ifndef _WIN32
+
+bool readWholeFile(const std::string& path, std::string& buffer) {
+    buffer.clear();
+    // Only a regular file is read: a folder, a FIFO or a device found by
+    // name is a file that can't be opened. The type is asked before the
+    // file is opened (opening a FIFO would wait for a writer, a device may
+    // act on being opened), and again of what was opened.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    // Straight into the buffer at the file's size; a file that grows while
+    // it is read is followed to its end.
+    auto readSome = [fd](char* into, size_t room) {
+        ssize_t n;
+        while ((n = read(fd, into, room)) < 0 && errno == EINTR) {
+        }
+        return n;
+    };
+    const size_t size = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    size_t got = 0;
+    ssize_t n = 1;
+    try {
+        sizeBufferFor(buffer, size, path);
+        while (got < size && (n = readSome(buffer.data() + got, size - got)) > 0) got += static_cast<size_t>(n);
+        buffer.resize(got);
+        char chunk[1 << 16];
+        while (n > 0 && (n = readSome(chunk, sizeof chunk)) > 0) buffer.append(chunk, static_cast<size_t>(n));
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+    close(fd);
+    if (n < 0) buffer.clear();
+    return n >= 0;
+}
+
+#else
+
 bool readWholeFile(const std::string& path, std::string& buffer) {
     buffer.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
+    // Only a file on disk is read: a device (CON, NUL, COM1) or a pipe
+    // found by name is a file that can't be opened.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != FILE_TYPE_DISK) {
+        std::fclose(f);
+        return false;
+    }
     // Straight into the buffer at the file's size; a file that grows while
     // it is read is followed to its end.
     size_t size = 0;
@@ -261,7 +329,12 @@ bool readWholeFile(const std::string& path, std::string& buffer) {
         if (end > 0) size = static_cast<size_t>(end);
     }
     std::rewind(f);
-    buffer.resize(size);
+    try {
+        sizeBufferFor(buffer, size, path);
+    } catch (...) {
+        std::fclose(f);
+        throw;
+    }
     size_t got = size > 0 ? std::fread(buffer.data(), 1, size, f) : 0;
     buffer.resize(got);
     if (got == size) {
@@ -274,6 +347,8 @@ bool readWholeFile(const std::string& path, std::string& buffer) {
     if (!ok) buffer.clear();
     return ok;
 }
+
+#endif
 
 bool LineReader::next(std::string_view& line) {
     if (pos_ >= text_.size()) {
@@ -301,16 +376,79 @@ static std::string temporaryNameFor(const std::string& finalPath) {
     return joinPath(folderPart(finalPath), name);
 }
 
+namespace {
+
+std::string shownPath(const std::string& path) { return inputExcerpt(path, kPathExcerptChars); }
+
+// The temporary file, created empty (an old one of that name truncated).
+// On Windows it is opened so that it may be deleted while open: the
+// interrupt handler removes it from another thread.
+std::FILE* createTemporary(const std::string& path) {
+#ifdef _WIN32
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (!file) _close(fd);
+    return file;
+#else
+    return std::fopen(path.c_str(), "wb");
+#endif
+}
+
+// Everything written so far on the disk itself, not only in the system's
+// cache.
+bool syncToDisk(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+// The temporary file takes the final name, replacing a file of that name;
+// the move itself reaches the disk before this returns.
+bool moveIntoPlace(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+    // The new name is an entry of the folder: the folder is synced too.
+    std::string folder(folderPart(to));
+    if (folder.empty()) folder = !to.empty() && isPathSeparator(to[0]) ? "/" : ".";
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;  // a folder we may write but not read: nothing more we can do
+    bool synced = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EROFS;
+    close(fd);
+    return synced;
+#endif
+}
+
+}  // namespace
+
 OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
     tempPath_ = temporaryNameFor(finalPath_);
-    file_ = std::fopen(tempPath_.c_str(), "wb");
-    if (!file_) fail("cannot create the output file " + finalPath_);
+    // Held for the interrupt handler before the file exists, so that no
+    // moment is left in which an interrupt would leave it behind.
+    heldSlot_ = holdTemporaryFile(tempPath_);
+    file_ = createTemporary(tempPath_);
+    if (!file_) {
+        releaseTemporaryFile(heldSlot_);
+        fail("cannot create the output file " + shownPath(finalPath_));
+    }
     buffer_.reserve(kFlushSize + 4096);
 }
 
 OutputFile::~OutputFile() {
     if (file_) std::fclose(file_);
     if (!committed_) std::remove(tempPath_.c_str());
+    releaseTemporaryFile(heldSlot_);
 }
 
 void OutputFile::write(std::string_view text) {
@@ -326,23 +464,27 @@ void OutputFile::writeLine(std::string_view text) {
 
 void OutputFile::flushBuffer() {
     if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-        fail("cannot write the output file " + finalPath_);
+        fail("cannot write the output file " + shownPath(finalPath_));
     buffer_.clear();
 }
 
 void OutputFile::commit() {
     if (committed_) return;
+    // The whole file is on the disk before it takes its name: a power cut
+    // at any moment leaves the earlier file or the complete new one.
     flushBuffer();
+    bool synced = syncToDisk(file_);
     int closed = std::fclose(file_);
     file_ = nullptr;
-    if (closed != 0) fail("cannot write the output file " + finalPath_);
-#ifdef _WIN32
-    bool renamed = MoveFileExA(tempPath_.c_str(), finalPath_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    bool renamed = std::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
-#endif
-    if (!renamed) fail("cannot save the output file " + finalPath_);
+    if (!synced || closed != 0) fail("cannot write the output file " + shownPath(finalPath_));
+    if (!moveIntoPlace(tempPath_, finalPath_)) {
+        // The temporary file may already carry the final name; removing
+        // the temporary name then removes nothing.
+        fail("cannot save the output file " + shownPath(finalPath_));
+    }
     committed_ = true;
+    releaseTemporaryFile(heldSlot_);
+    heldSlot_ = -1;
 }
 
 }  // namespace platform

@@ -57,7 +57,9 @@ bool fileModificationTime(const std::string& path, DateTime& when);
 // exists afterwards.
 bool createFolders(const std::string& path);
 
-// Reads a whole file into `buffer`; false when it can't be opened or read.
+// Reads a whole file into `buffer`; false when it can't be opened or read,
+// or is no regular file (a folder, a FIFO, a device). A file too large for
+// memory is a run-time error naming it.
 bool readWholeFile(const std::string& path, std::string& buffer);
 
 // Lines of a text held in memory; accepts LF and CR LF line ends. A last
@@ -85,10 +87,14 @@ private:
 
 // An output file that is written under a temporary name in the target
 // folder (a name matching neither "_KVA*.*" nor "KVA*.*") and takes its
-// final name only on commit(), replacing a file of that name. Destroyed
-// without commit, it removes the temporary file and leaves an existing file
-// of the final name untouched. Lines end with CR LF on every platform.
-// Failures to create or write are run-time errors naming the file.
+// final name only on commit(), replacing a file of that name. commit()
+// puts the whole file on the disk before the rename and the rename itself
+// after it, so not even a power cut leaves an incomplete file under the
+// final name. Destroyed without commit, it removes the temporary file and
+// leaves an existing file of the final name untouched; an interrupt
+// (platform/interrupts.hpp) removes it too. Lines end with CR LF on every
+// platform. Failures to create or write are run-time errors naming the
+// file.
 class OutputFile {
 public:
     explicit OutputFile(std::string finalPath);
@@ -116,6 +122,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string buffer_;
     bool committed_ = false;
+    int heldSlot_ = -1;  // in the interrupt handler's table
 };
 
 }  // namespace platform

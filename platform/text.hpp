@@ -1,7 +1,8 @@
 // 8-bit text helpers: letter case of the ASCII letters only, as the
-// programs' name tests have always worked.
+// programs' name tests have always worked, and input as messages quote it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,15 @@ inline std::string toLowerAscii(std::string_view text) {
     for (char& c : out) c = toLowerAscii(c);
     return out;
 }
+
+// A piece of input (a raw field, a table cell, a settings value, an answer)
+// as a message quotes it: at most `maxChars` of its characters, followed by
+// "..." when there are more, with control characters and bytes outside
+// ASCII written as \xNN. A megabyte of garbage thus gives a short line, and
+// nothing read from a file reaches the terminal as a control sequence.
+inline constexpr size_t kExcerptChars = 40;
+// For paths in messages, which a typed answer may have made up.
+inline constexpr size_t kPathExcerptChars = 260;
+std::string inputExcerpt(std::string_view text, size_t maxChars = kExcerptChars);
 
 }  // namespace platform

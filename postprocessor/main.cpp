@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "platform/console.hpp"
+#include "platform/interrupts.hpp"
 #include "platform/run_error.hpp"
 #include "postprocessor/run.hpp"
 
 int main(int argc, char** argv) {
+    platform::installInterruptHandlers();
     try {
         std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
         platform::Console console = platform::Console::standard();

@@ -199,7 +199,9 @@ void storeRawRecords(platform::Console& console, std::string_view text, size_t f
                 const char* tokenEnd = p;
                 while (tokenEnd < end && !isSeparator(*tokenEnd)) ++tokenEnd;
                 platform::failAt(entry, lineNumberAt(text, p),
-                                 "the record field " + std::string(p, tokenEnd) + " is not a 32-bit integer");
+                                 "the record field " +
+                                     platform::inputExcerpt(std::string_view(p, static_cast<size_t>(tokenEnd - p))) +
+                                     " is not a 32-bit integer");
             }
             p = next;
         }

@@ -8,6 +8,7 @@
 #include "platform/files.hpp"
 #include "platform/number_text.hpp"
 #include "platform/run_error.hpp"
+#include "platform/text.hpp"
 
 namespace converter {
 
@@ -58,7 +59,7 @@ void readSettingsFile(platform::Console& console, const std::string& path, Conve
         }
         double number = 0;
         if (!platform::parseReal(value, number))
-            fatalErrorReport(console, "wrong number presentation in KEVORCV.INI: " + std::string(value));
+            fatalErrorReport(console, "wrong number presentation in KEVORCV.INI: " + platform::inputExcerpt(value));
 
         int* whole = key == "outputstyle"    ? &settings.outputstyle
                      : key == "extracorrect" ? &settings.extracorrect
@@ -74,12 +75,12 @@ void readSettingsFile(platform::Console& console, const std::string& path, Conve
         if (whole) {
             if (!toWholeSetting(number, *whole))
                 platform::failAt(path, lines.lineNumber(),
-                                 "the value " + std::string(value) + " of " + std::string(key) +
+                                 "the value " + platform::inputExcerpt(value) + " of " + std::string(key) +
                                      " is too large for a whole-number setting");
         } else if (real) {
             *real = number;
         } else {
-            fatalErrorReport(console, "wrong keyword in KEVORCV.INI: " + std::string(key));
+            fatalErrorReport(console, "wrong keyword in KEVORCV.INI: " + platform::inputExcerpt(key));
         }
     }
 }
@@ -108,7 +109,8 @@ std::string numberAnswer(platform::Console& console, const std::string& question
 }
 
 [[noreturn]] void notANumber(const std::string& answer, const std::string& question, const char* kind) {
-    platform::fail("the answer \"" + answer + "\" to the question \"" + question + "\" is not " + kind);
+    platform::fail("the answer \"" + platform::inputExcerpt(answer) + "\" to the question \"" + question +
+                   "\" is not " + kind);
 }
 
 }  // namespace

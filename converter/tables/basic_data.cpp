@@ -1,5 +1,7 @@
 // One basic-data line per cycle: the raw fields as cycle values.
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "converter/tables/cycle_values.hpp"
 #include "converter/tables/daily_table.hpp"
@@ -11,10 +13,12 @@ namespace converter {
 
 namespace {
 
-// Nearest whole number, halves to the even one; false when there is none.
+// Nearest whole number, halves to the even one; false when there is none
+// among the signed 32-bit integers that a basic-data line holds (a runaway
+// resolution correction can take a channel far beyond them).
 bool roundedField(double value, int64_t& result) {
     const double r = platform::roundHalfEven(value);
-    if (!(std::fabs(r) < 0x1p62)) return false;
+    if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())) return false;
     result = static_cast<int64_t>(r);
     return true;
 }

@@ -117,7 +117,7 @@ void askCorrectionMethod(Asker& ask, RunParameters& params) {
     ask.line("    0 = no correction,");
     ask.line("    1 = elimination of outliers");
     ask.line("    2 = suppression of dust-induced errors,");
-    ask.line("    3 = combination of the methods 2 and 3.");
+    ask.line("    3 = combination of the methods 1 and 2.");
     params.correctionMethod = ask.characterOf(" Please choose the method (0...3) = ", "0123", kWrongValue) - '0';
     params.outlierMultiplier = 0;
     if (params.correctionMethod == 1 || params.correctionMethod == 3) {

@@ -24,9 +24,11 @@ PathName directoryOf(const PathName& path) {
     return {path.display.substr(0, keep), path.real.substr(0, keep)};
 }
 
+// A folder entry: the folder as shown, the entry name as the directory
+// search gave it (only the dragged item itself is upper-cased).
 PathName entryOf(const PathName& folder, const std::string& entryName) {
     PathName path;
-    path.display = folder.display + platform::pathSeparator + platform::toUpperAscii(entryName);
+    path.display = folder.display + platform::pathSeparator + entryName;
     path.real = folder.real + platform::pathSeparator + entryName;
     return path;
 }
@@ -135,7 +137,7 @@ void readExtraDiameters(PostprocessorRun& run) {
         long long line = scan.lineNumber();
         double value = 0;  // what the end of the file reads as
         if (!token.empty() && !platform::parseReal(token, value))
-            platform::failAt(path.real, line, "\"" + std::string(token) + "\" is not a number");
+            platform::failAt(path.real, line, "\"" + platform::inputExcerpt(token) + "\" is not a number");
         scan.skipRestOfLine();
         if (!(value >= 0.5 && value <= 7.0))
             finishRun(console, " extra diameter out of range or empty line in diameters.txt!");

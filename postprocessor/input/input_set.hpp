@@ -7,8 +7,9 @@
 
 namespace postprocessor {
 
-// A path in two forms: `display`, upper-cased as the program has always
-// shown and tested names, and `real`, as given and as the directory search
+// A path in two forms: `display`, as the program shows and tests names (the
+// dragged item upper-cased, the names a folder search found appended as the
+// search returned them), and `real`, as given and as the directory search
 // returned it, used to open, search and create files. On Windows both name
 // the same file.
 struct PathName {

@@ -11,6 +11,7 @@
 #include "platform/files.hpp"
 #include "platform/number_text.hpp"
 #include "platform/run_error.hpp"
+#include "platform/text.hpp"
 #include "postprocessor/input/discovery.hpp"
 #include "postprocessor/input/text_scanner.hpp"
 #include "postprocessor/run.hpp"
@@ -48,7 +49,7 @@ private:
 };
 
 [[noreturn]] void badNumber(const std::string& file, long long line, std::string_view token) {
-    platform::failAt(file, line, "\"" + std::string(token) + "\" is not a number of single precision");
+    platform::failAt(file, line, "\"" + platform::inputExcerpt(token) + "\" is not a number of single precision");
 }
 
 // Names 1..78 from the title line of the first table.

@@ -3,10 +3,14 @@
 // negative value in one polarity with its counterpart in the other.
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "platform/datetime.hpp"
 #include "platform/number_text.hpp"
+#include "platform/run_error.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
 
@@ -38,6 +42,22 @@ std::string percentText(long long part, long long whole) {
     return text;
 }
 
+// A result kept as a single float that does not fit one ends the run as a
+// run-time error: it names the stage, the data line (in time order, with its
+// time) and the column or pair of columns, so the value can be found in the
+// daily table. Kept out of line: the scans only test and call.
+[[noreturn, gnu::noinline, gnu::cold]] void singleOverflow(const LoadedData& data, std::string_view stage,
+                                                           int line, int column, int partner,
+                                                           std::string_view what) {
+    std::string columns = partner == 0 ? "column " + std::to_string(column)
+                                       : "columns " + std::to_string(column) + " and " + std::to_string(partner);
+    platform::fail(std::string(stage) + ": data line " + std::to_string(line) + " (" +
+                   platform::formatDateTime("yyyy-mm-dd hh:nn:ss", data.lineTimes[line]) + "), " + columns +
+                   ": " + std::string(what) + " exceeds the single-precision range");
+}
+
+constexpr float kLargestSingle = std::numeric_limits<float>::max();
+
 }  // namespace
 
 void correctOutliers(PostprocessorRun& run) {
@@ -68,14 +88,24 @@ void correctOutliers(PostprocessorRun& run) {
                 sum += v;
                 squares += v * v;
             }
+            // The running sum can only overflow through a value beyond an
+            // eighth of the range, whose square has overflowed already.
+            if (!(squares <= kLargestSingle))
+                singleOverflow(data, "elimination of outliers", r, col, 0, "the sum of the neighbours' squares");
+            // The running sums, the mean and the deviation are singles; the
+            // squares left after the extremes, the variance and the test are
+            // worked in double, which keeps the spread of the six that stay
+            // when a large neighbour's square is taken away.
             const float sum6 = sum - smallest - largest;
-            const float squares6 = squares - smallest * smallest - largest * largest;
+            const double squares6 = static_cast<double>(squares) - static_cast<double>(smallest) * smallest -
+                                    static_cast<double>(largest) * largest;
             const float mean = sum6 / 6.0f;
-            const float meanOfSquares = std::fabs(squares6 / 6.0f);
-            const float variance = meanOfSquares - mean * mean;
+            const double meanOfSquares = std::fabs(squares6 / 6);
+            const double variance = meanOfSquares - static_cast<double>(mean) * mean;
             // Nearly equal neighbours can leave a rounding residue below 0.
-            const float deviation = variance > 0 ? std::sqrt(variance) : 0.0f;
-            if (!(std::fabs(here[c] - mean) > multiplier * deviation)) continue;
+            const float deviation = variance > 0 ? static_cast<float>(std::sqrt(variance)) : 0.0f;
+            if (!(std::fabs(static_cast<double>(here[c]) - mean) > static_cast<double>(multiplier) * deviation))
+                continue;
             corrections[count] = {r, col, static_cast<float>(platform::roundHalfEven(mean))};
             ++count;
             if (count == kCorrectionCapacity) finishRun(run.console, "too many corrections!");
@@ -96,11 +126,13 @@ void correctOutliers(PostprocessorRun& run) {
 void suppressDustPulses(PostprocessorRun& run) {
     LoadedData& data = run.data;
     long long cells = 0, count = 0;
-    auto mergePair = [&](float* line, int p, int q) {
+    auto mergePair = [&](int r, float* line, int p, int q) {
         cells += 2;
         float& a = line[p - 1];
         float& b = line[q - 1];
         const float s = a + b;
+        if (!(std::fabs(s) <= kLargestSingle))
+            singleOverflow(data, "suppression of dust pulses", r, p, q, "the sum of the pair");
         if (a < 0 && s >= 0) {
             a = 0;
             b = s;
@@ -114,9 +146,9 @@ void suppressDustPulses(PostprocessorRun& run) {
     for (int r = 1; r <= data.lineCount; ++r) {
         float* line = data.line(r);
         for (int i = 0; i < kDiameterPairs; ++i)
-            mergePair(line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
+            mergePair(r, line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
         for (int i = 0; i < kMobilityPairs; ++i)
-            mergePair(line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
+            mergePair(r, line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
     }
     run.console.writeLine(" Method 2: dust pulses are corrected in " + percentText(count, cells) +
                           " % of available cells");

@@ -2,6 +2,7 @@
 // dragged items as arguments, the answers of the dialogue on standard input.
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,27 @@ TEST_F(PostprocessorRun, ForeseenEndsFinishWithTheirMessageAndExitCodeZero) {
         EXPECT_TRUE(inOrder(run.out, {c.message, "\n Finished ", ", press ENTER!"}));
     }
     EXPECT_FALSE(fs::exists(work / "none.txt"));
+}
+
+// On a terminal the run sets its title and bright yellow on blue; whether
+// it ends by itself or by Ctrl+C, the terminal gets its own colours and
+// title back (the shell would stay yellow on blue otherwise).
+TEST_F(PostprocessorRun, TerminalGetsItsColoursAndTitleBackAtEveryEnd) {
+    const std::string dressed = "\033[93;44m";
+    const std::string restored = "\033[0m\033[23;0t";
+    auto endsRestored = [&](const std::string& shown) {
+        return shown.find(dressed) != std::string::npos && shown.size() >= restored.size() &&
+               shown.compare(shown.size() - restored.size(), restored.size(), restored) == 0;
+    };
+
+    const ProcessResult finished = runInTerminal(KEVORPP_PATH, {}, dir.string(), "press ENTER!", "\r");
+    EXPECT_EQ(finished.exitCode, 0);
+    EXPECT_TRUE(endsRestored(finished.out)) << finished.out;
+
+    const ProcessResult interrupted =
+        runInTerminal(KEVORPP_PATH, {table.string()}, dir.string(), "(use 6-digit format YYMMDD) = ", "\x03");
+    EXPECT_EQ(interrupted.signal, SIGINT);
+    EXPECT_TRUE(endsRestored(interrupted.out)) << interrupted.out;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "process.hpp"
 
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +32,34 @@ std::string makeTempFile(const std::string& text) {
     return pattern;
 }
 
+// A program that waits for ever (for input that never comes, on a FIFO)
+// is ended by SIGALRM instead of holding up the tests.
+constexpr unsigned kTimeLimitSeconds = 120;
+
+std::vector<char*> argvOf(std::vector<std::string>& text) {
+    std::vector<char*> argv;
+    for (std::string& a : text) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+[[noreturn]] void execInFolder(const std::string& program, std::vector<char*>& argv, const std::string& workFolder) {
+    alarm(kTimeLimitSeconds);
+    if (!workFolder.empty() && chdir(workFolder.c_str()) != 0) _exit(126);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+}
+
+ProcessResult endOf(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    ProcessResult result;
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
+
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -49,9 +78,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     std::vector<std::string> argvText;
     argvText.push_back(program);
     argvText.insert(argvText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvText) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argvOf(argvText);
 
     std::fflush(nullptr);
     const pid_t pid = fork();
@@ -64,21 +91,47 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        if (!workFolder.empty() && chdir(workFolder.c_str()) != 0) _exit(126);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+        execInFolder(program, argv, workFolder);
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    ProcessResult result;
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    ProcessResult result = endOf(pid);
     result.out = slurp(outPath);
     result.err = slurp(errPath);
     std::remove(inPath.c_str());
     std::remove(outPath.c_str());
     std::remove(errPath.c_str());
+    return result;
+}
+
+ProcessResult runInTerminal(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workFolder, const std::string& waitFor,
+                            const std::string& typed) {
+    std::vector<std::string> argvText;
+    argvText.push_back(program);
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv = argvOf(argvText);
+
+    std::fflush(nullptr);
+    int terminal = -1;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid < 0) throw std::runtime_error("forkpty failed");
+    if (pid == 0) execInFolder(program, argv, workFolder);
+
+    std::string shown;
+    bool typedYet = false;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(terminal, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // EIO: the program has ended and its terminal is gone
+        shown.append(chunk, size_t(n));
+        if (!typedYet && shown.find(waitFor) != std::string::npos) {
+            typedYet = true;
+            if (::write(terminal, typed.data(), typed.size()) != ssize_t(typed.size())) break;
+        }
+    }
+    ::close(terminal);
+    ProcessResult result = endOf(pid);
+    result.out = shown;
     return result;
 }
 

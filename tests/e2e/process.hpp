@@ -19,4 +19,12 @@ struct ProcessResult {
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& input, const std::string& workFolder = "");
 
+// Runs `program` with a pseudo-terminal as its standard input, output and
+// error, in `workFolder`: once its output shows `waitFor`, `typed` is typed
+// (a line end is "\r", Ctrl+C "\x03"). `out` is everything the terminal
+// showed, echo included.
+ProcessResult runInTerminal(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workFolder, const std::string& waitFor,
+                            const std::string& typed);
+
 }  // namespace e2e

@@ -59,6 +59,6 @@ TEST(Console, OnATerminalTitleAndColoursAreEscapeSequences) {
     console.setTitle("T");
     console.setTextAttribute(0x1E);  // bright yellow on blue
     console.paintBuffer(80, 300);    // no painting of a terminal
-    EXPECT_EQ(out.str(), "\033]0;T\007\033[93;44m");
+    EXPECT_EQ(out.str(), "\033[22;0t\033]0;T\007\033[93;44m");
 }
 #endif

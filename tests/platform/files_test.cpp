@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/run_error.hpp"
 
 using namespace platform;
@@ -125,6 +129,36 @@ TEST(TextFiles, WholeFileAndLinesWithEitherLineEnd) {
     EXPECT_EQ(count, 2);  // no empty line after a final line end
 
     EXPECT_FALSE(readWholeFile(tmp.file("missing.txt"), text));
+}
+
+TEST(TextFiles, OnlyRegularFilesAreRead) {
+    TempFolder tmp;
+    std::string text = "left over";
+    // A daily table that became a folder after the folder was listed (read
+    // as a file, its size was taken for a huge one).
+    fs::create_directories(tmp.path / "KVA111220.TXT");
+    EXPECT_FALSE(readWholeFile(tmp.file("KVA111220.TXT"), text));
+#ifndef _WIN32
+    // A FIFO under a raw file's name: opened for reading, it waited for a
+    // writer for ever.
+    ASSERT_EQ(mkfifo(tmp.file("_KVA111220.001").c_str(), 0600), 0);
+    EXPECT_FALSE(readWholeFile(tmp.file("_KVA111220.001"), text));
+#endif
+    EXPECT_EQ(text, "");
+}
+
+TEST(OutputFiles, CommitInTheCurrentFolderLeavesTheWholeFileAndNoTemporary) {
+    TempFolder tmp;
+    const std::string before = currentDirectory();
+    ASSERT_TRUE(setCurrentDirectory(tmp.path.string()));
+    {
+        OutputFile out("KVA110211.txt");  // the converter's way: a bare name
+        out.writeLine("head");
+        out.commit();
+    }
+    EXPECT_EQ(readText("KVA110211.txt"), "head\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator()), 1);
+    ASSERT_TRUE(setCurrentDirectory(before));
 }
 
 TEST(OutputFiles, AppearOnlyOnCommitWithCrLfLines) {

@@ -172,6 +172,9 @@ TEST_F(RawReading, BadRecordsEndTheRunNamingFileAndLine) {
         {"_KVA110211.001", "120000 1 -2147483649", "the record field -2147483649 is not"},
         {"_KVA110211.001", "120000 1 + 5", "the record field + is not"},
         {"_KVA110211.001", "120000 1 2147483648", "the record field 2147483648 is not a 32-bit integer"},
+        // A megabyte of garbage behind a terminal's control byte (CSI): a short line, the byte made harmless.
+        {"_KVA110211.001", "120000 1 \x9b" "2J" + std::string(1 << 20, '7'),
+         "the record field \\x9b2J" + std::string(37, '7') + "... is not"},
         {"_KVA110211.001", recordLine(240000, 1), "line 4: the record time 240000 is not a time of day"},
         {"_KVA110211.001", recordLine(126000, 1), "the record time 126000"},
         {"_KVA110211.001", recordLine(-1, 1), "the record time -1"},

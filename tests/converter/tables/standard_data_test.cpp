@@ -396,3 +396,19 @@ TEST(BasicData, RecordCyclesShowTheRecordsSecondsAndLeaveOutNoPressure) {
     EXPECT_EQ(text.substr(0, 11), "110211\t530\t");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
 }
+
+TEST(BasicData, ACycleWithAChannelBeyond32BitsIsLeftOut) {
+    TestRun t(2, 1, 3, 0);
+    for (int m = 0; m < 2; ++m)
+        t.add(at(2011, 2, 11, 10, m, 0), 1, [&](int32_t* f) {
+            std::fill(f + 5, f + 75, 500);
+            if (m == 1) f[5 + 20] = 2000000000, f[75] = 1;  // 2e8 x 23.5 / 0.1: about 4.7e10
+        });
+    t.prepare();
+    ASSERT_EQ(t.run.cycles.cycleCount, 2);
+    int leftOut = 0;
+    const std::string text = t.lines(leftOut);
+    EXPECT_EQ(leftOut, 1);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+    EXPECT_EQ(text.substr(0, 14), "110211\t100030\t");
+}

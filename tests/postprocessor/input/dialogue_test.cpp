@@ -67,7 +67,7 @@ TEST(Dialogue, AsksEveryQuestionWithItsExplanationsInOrder) {
                   "    0 = no correction,\n"
                   "    1 = elimination of outliers\n"
                   "    2 = suppression of dust-induced errors,\n"
-                  "    3 = combination of the methods 2 and 3.\n"
+                  "    3 = combination of the methods 1 and 2.\n"
                   " Please choose the method (0...3) = "
                   " A value is qualified as outlier when the deviation from the average\n"
                   " of neighbors at least multiplier times exceeds the standard deviation.\n"

@@ -56,6 +56,9 @@ TEST(CorrectOutliers, Examples) {
         {25, {12.4f, 12.4f, 12.4f, 12.4f, 12.4f, 12.4f, 12.4f, 12.4f}, 50, 3, 12},
         // Of equal extremes only one is left out: 1, 5, 5, 5, 5, 5 stay.
         {33, {1, 1, 5, 5, 5, 5, 5, 9}, 9, 3, 4},
+        // A large neighbour left out: the spread of the other six is kept
+        // (std about 0.7888), and 0.2 lies just beyond 3 std from 2.5667.
+        {31, {1.9f, 125, 3, 0.9f, 3.2f, 1.3f, 2.4f, 3.6f}, 0.2f, 3, 3},
         // Replacements are rounded half to even: 2.5 gives 2, 3.5 gives 4.
         {53, {0, 2, 3, 2, 3, 2, 3, 10}, 100, 3, 2},
         {53, {0, 3, 4, 3, 4, 3, 4, 10}, 100, 3, 4},
@@ -131,4 +134,29 @@ TEST(SuppressDustPulses, Pairs) {
     none.addLine(0, -1);
     suppressDustPulses(none.run);
     EXPECT_EQ(none.consoleText(), " Method 2: dust pulses are corrected in 0.000 % of available cells\n");
+}
+
+TEST(Corrections, ASingleSumBeyondTheRangeEndsTheRunNamingStageLineAndColumn) {
+    auto failure = [](void (*stage)(PostprocessorRun&), StageRun& s) {
+        try {
+            stage(s.run);
+        } catch (const platform::RunError& e) {
+            EXPECT_EQ(s.consoleText(), "");  // no report line
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    Field outliers(3);
+    outliers.value(1, 32) = 2e19f;  // its square is beyond the single range
+    EXPECT_EQ(failure(correctOutliers, outliers),
+              "elimination of outliers: data line 2 (2011-12-20 00:01:00), column 31: "
+              "the sum of the neighbours' squares exceeds the single-precision range");
+
+    StageRun pulses;
+    pulses.addLine(0);
+    pulses.addLine(1)[30 - 1] = 3e38f;
+    pulses.value(2, 46) = 1e38f;
+    EXPECT_EQ(failure(suppressDustPulses, pulses),
+              "suppression of dust pulses: data line 2 (2011-12-20 00:01:00), columns 30 and 46: "
+              "the sum of the pair exceeds the single-precision range");
 }
