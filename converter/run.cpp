@@ -68,8 +68,10 @@ void selectRawFiles(ConverterRun& run, const std::vector<std::string>& args) {
 }
 
 void allocateRunTables(ConverterRun& run) {
-    run.store.allocate();
-    run.cycles.allocate();
+    // A run that was handed tables from an earlier one keeps them: readRawInput
+    // sets every part of the store that a run reads.
+    if (!run.store.fields) run.store.allocate();
+    if (!run.cycles.cycleFirst) run.cycles.allocate();
 }
 
 void readRawInput(ConverterRun& run) {
@@ -181,6 +183,11 @@ void writeDailyTable(ConverterRun& run) {
 
 int runConverter(platform::Console& console, const std::vector<std::string>& args) {
     ConverterRun run(console);
+    return runConverter(run, args);
+}
+
+int runConverter(ConverterRun& run, const std::vector<std::string>& args) {
+    platform::Console& console = run.console;
     try {
         selectRawFiles(run, args);
         allocateRunTables(run);

@@ -41,6 +41,9 @@ struct ConverterRun {
 // are thrown to the caller. The current directory becomes the folder of the
 // raw files.
 int runConverter(platform::Console& console, const std::vector<std::string>& args);
+// The same on a run object, which may already hold its tables (allocated
+// once for many runs in one process).
+int runConverter(ConverterRun& run, const std::vector<std::string>& args);
 
 // The steps of the run, in the order runConverter calls them. Each that ends
 // the run early throws platform::RunEnded after its message.
@@ -48,7 +51,8 @@ int runConverter(platform::Console& console, const std::vector<std::string>& arg
 // Title, the argument check and the choice of the raw files (the current
 // directory becomes their folder); ends the run when there is none.
 void selectRawFiles(ConverterRun& run, const std::vector<std::string>& args);
-// The store and cycle tables at full capacity, untouched.
+// The store and cycle tables at full capacity, untouched; tables the run
+// already holds stay.
 void allocateRunTables(ConverterRun& run);
 // "Launched", sorting, the settings marked not given, all records read, the
 // raw header parsed and the sentinels marked.

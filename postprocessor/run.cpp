@@ -47,10 +47,18 @@ void startRun(PostprocessorRun& run) {
 }
 
 void readInput(PostprocessorRun& run) {
+    askForInput(run);
+    loadInput(run);
+}
+
+void askForInput(PostprocessorRun& run) {
     readCommandLine(run);
     if (run.input.twoFileRegime) run.variables.variableDecimals[61] = 0;
     discoverInput(run);
     runDialogue(run);
+}
+
+void loadInput(PostprocessorRun& run) {
     // Allocated once per run (a test may have done it with a smaller limit).
     if (!run.data.lineTimes) run.data.allocate();
     if (!run.grid.values) run.grid.allocate();

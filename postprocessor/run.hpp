@@ -37,8 +37,14 @@ struct PostprocessorRun {
 
 // Console, start values and launch header (the run's first steps).
 void startRun(PostprocessorRun& run);
-// From the dragged items to the loaded, ordered and marked data lines.
+// From the dragged items to the loaded, ordered and marked data lines: the
+// two steps below.
 void readInput(PostprocessorRun& run);
+// The dragged items, the daily tables and extra diameters found from them,
+// and the dialogue.
+void askForInput(PostprocessorRun& run);
+// The chosen days loaded, ordered by time and marked for regular spacing.
+void loadInput(PostprocessorRun& run);
 // Corrections, smoothing, averaging and the output tables, as chosen.
 void processAndWrite(PostprocessorRun& run);
 

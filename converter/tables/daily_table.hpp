@@ -20,7 +20,8 @@ void buildColumnTitles(const ConverterSettings& settings, const FractionTables& 
 
 // Each appends the line of cycle 1..cycleCount to the open table, or
 // returns false when the cycle is left out (no finite values, or p <= 0;
-// in basic data also a value beyond the signed 32-bit integers).
+// in standard data also a value beyond the range of single floats, in basic
+// data one beyond the signed 32-bit integers).
 bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out);
 bool writeBasicLine(ConverterRun& run, int cycle, platform::OutputFile& out);
 

@@ -1,6 +1,7 @@
 // One standard-data line per cycle: air state, noise, diameter and mobility
 // fractions, instrument readings, totals, cluster-ion mobility, counters.
 #include <cmath>
+#include <limits>
 
 #include "converter/tables/cycle_values.hpp"
 #include "converter/tables/daily_table.hpp"
@@ -116,8 +117,10 @@ bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out) 
     }
     diameterFractions(tables, air, cv, col);
 
+    // The postprocessor reads every value as a single float: a value beyond
+    // that range is as unusable in the table as one that is not finite.
     for (int c = 1; c <= 78; ++c)
-        if (!std::isfinite(col[c])) return false;
+        if (!(std::fabs(col[c]) <= std::numeric_limits<float>::max())) return false;
 
     char text[78 * (platform::kFixedTextRoom + 1) + 2];
     char* at = text;

@@ -300,6 +300,18 @@ TEST(StandardData, CyclesWithoutFiniteValuesAreLeftOut) {
     EXPECT_EQ(text.substr(0, 14), "110211\t1000.5\t");
 }
 
+TEST(StandardData, CyclesBeyondTheSingleFloatRangeAreLeftOut) {
+    // Finite, but too large for the single floats the postprocessor reads.
+    TestRun t(0, 1, 3, 0);
+    t.add(at(2011, 2, 11, 10, 0, 0), 1, [&](int32_t* f) { std::fill(f + 5, f + 75, 500); });
+    t.run.store.headerParam4 = 1e300;
+    t.prepare();
+    ASSERT_EQ(t.run.cycles.cycleCount, 1);
+    int leftOut = 0;
+    EXPECT_EQ(t.lines(leftOut), "");
+    EXPECT_EQ(leftOut, 1);
+}
+
 TEST(StandardData, DiameterFractionsOutsideTheChannelsStayInTheTable) {
     // At 400 mb the smallest diameters are more mobile than the top channel,
     // at 1300 mb the largest less mobile than the bottom one: the fractions
