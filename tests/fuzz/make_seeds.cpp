@@ -154,6 +154,23 @@ int main(int argc, char** argv) {
         for (int i = 1; i <= 20; ++i) twenty += std::to_string(0.5 + i * 0.3) + "\r\n";
         seed("diameters", "twenty", twenty);
 
+        // Diagram tables: a 10-minute day with a growing mode, an hourly one
+        // with zero rows, LF line ends.
+        auto diagramTable = [](int step, int zeroFrom, int zeroTo, const char* lineEnd) {
+            std::string table;
+            for (int minute = 0; minute <= 1440; minute += step) {
+                table += std::to_string(minute);
+                for (int c = 0; c < 20; ++c) {
+                    const bool zero = minute >= zeroFrom && minute < zeroTo;
+                    table += '\t' + std::to_string(zero ? 0 : 5 + (minute / step * 37 + c * 211) % 4000);
+                }
+                table += lineEnd;
+            }
+            return table;
+        };
+        seed("diagram-picture", "ten-minutes", diagramTable(10, 0, 360, "\r\n"));
+        seed("diagram-picture", "hourly-lf", diagramTable(60, 600, 900, "\n"));
+
         // The first byte chooses the program (fuzz_dialogues.cpp).
         auto typed = [](char program, const std::string& answers) { return std::string(1, program) + answers; };
         seed("dialogues", "converter-rewrite", typed(0, "1\n0\n5\n10\n3\ntxt\nr\n\n"));
