@@ -16,12 +16,22 @@ set(CMAKE_AR ${KEVOR_MINGW_TRIPLET}-gcc-ar-posix CACHE FILEPATH "archiver")
 set(CMAKE_RANLIB ${KEVOR_MINGW_TRIPLET}-gcc-ranlib-posix CACHE FILEPATH "ranlib")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${KEVOR_MINGW_TRIPLET})
-# Extra prefixes (a cross-built GoogleTest) come in through CMAKE_PREFIX_PATH;
-# with the root path they are searched as given as well.
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+if(KEVOR_MINGW_ROOT_ONLY)
+  # For a library built from its sources (the netCDF library): every library,
+  # header and package it looks for must come from the cross compiler's own
+  # root, or the build machine's Linux libraries would be linked in.
+  set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+  set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+  set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+else()
+  # Extra prefixes (a cross-built GoogleTest, the netCDF library) come in
+  # through CMAKE_PREFIX_PATH; with the root path they are searched as given
+  # as well.
+  set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
+  set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+  set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+endif()
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static ${KEVOR_MINGW_LINK_FLAGS}")
 
