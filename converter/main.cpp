@@ -3,4 +3,7 @@
 #include "converter/run.hpp"
 #include "platform/program.hpp"
 
-int main(int argc, char** argv) { return platform::runProgram("KEVORCV", argc, argv, &converter::runConverter); }
+// Its tables: a million raw records of 87 fields and the cycles of them.
+int main(int argc, char** argv) {
+    return platform::runProgram({"KEVORCV", 420}, argc, argv, &converter::runConverter);
+}

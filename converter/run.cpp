@@ -155,7 +155,7 @@ void chooseOutputName(ConverterRun& run) {
     run.outputName = dailyTableName(run.files, run.settings);
     std::string answer;
     while (platform::fileExists(run.outputName)) {
-        console.writeLine("File " + run.outputName + " exists!");
+        console.writeLine("File " + platform::printablePath(run.outputName) + " exists!");
         console.writePrompt("Choose R (= rewrite) or C (= cancel) or write a proper name: ");
         if (!console.readLine(answer))
             platform::fail("the input ended at the question how to save the output instead of " +
@@ -206,7 +206,7 @@ int runConverter(ConverterRun& run, const std::vector<std::string>& args) {
         if (run.cyclesLeftOut > 0)
             console.writeLine(" " + std::to_string(run.cyclesLeftOut) + " cycles left out: no finite values");
         console.writeLine("Finished " + timeStamp());
-        console.writeLine("Output is saved as " + run.outputName + ", press Enter!");
+        console.writeLine("Output is saved as " + platform::printablePath(run.outputName) + ", press Enter!");
         endAfterEnter(console);
     } catch (const platform::RunEnded&) {
         return 0;

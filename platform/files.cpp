@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <set>
+#include <stdexcept>
 
 #include "platform/interrupts.hpp"
 #include "platform/run_error.hpp"
@@ -14,13 +17,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
 #include <windows.h>
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -255,13 +256,16 @@ bool createFolders(const std::string& path) {
 
 namespace {
 
+constexpr unsigned long long kNoLimit = ~0ULL;
+
 // Sizes the buffer for a whole file; a file larger than the memory the
 // program can have is a run-time error that names it.
-void sizeBufferFor(std::string& buffer, size_t size, const std::string& path) {
+void sizeBufferFor(std::string& buffer, unsigned long long size, const std::string& path) {
     try {
-        buffer.resize(size);
+        if (size > buffer.max_size()) throw std::length_error("file size");
+        buffer.resize(static_cast<size_t>(size));
     } catch (const std::exception&) {
-        fail(inputExcerpt(path, kPathExcerptChars) + " is too large to be read");
+        fail(shortenedPath(path) + " is too large to be read");
     }
 }
 
@@ -269,86 +273,119 @@ void sizeBufferFor(std::string& buffer, size_t size, const std::string& path) {
 
 #ifndef _WIN32
 
-bool readWholeFile(const std::string& path, std::string& buffer) {
+ReadResult readFileUpTo(const std::string& path, std::string& buffer, unsigned long long maxBytes,
+                        unsigned long long& size) {
     buffer.clear();
+    size = 0;
     // Only a regular file is read: a folder, a FIFO or a device found by
     // name is a file that can't be opened. The type is asked before the
     // file is opened (opening a FIFO would wait for a writer, a device may
     // act on being opened), and again of what was opened.
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::unreadable;
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return ReadResult::unreadable;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        return false;
+        return ReadResult::unreadable;
+    }
+    size = st.st_size > 0 ? static_cast<unsigned long long>(st.st_size) : 0;
+    if (size > maxBytes) {
+        close(fd);
+        return ReadResult::tooLarge;
     }
     // Straight into the buffer at the file's size; a file that grows while
-    // it is read is followed to its end.
+    // it is read is followed to its end (or to the limit).
     auto readSome = [fd](char* into, size_t room) {
         ssize_t n;
         while ((n = read(fd, into, room)) < 0 && errno == EINTR) {
         }
         return n;
     };
-    const size_t size = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
     size_t got = 0;
     ssize_t n = 1;
     try {
         sizeBufferFor(buffer, size, path);
-        while (got < size && (n = readSome(buffer.data() + got, size - got)) > 0) got += static_cast<size_t>(n);
+        const size_t want = buffer.size();
+        while (got < want && (n = readSome(buffer.data() + got, want - got)) > 0) got += static_cast<size_t>(n);
         buffer.resize(got);
         char chunk[1 << 16];
-        while (n > 0 && (n = readSome(chunk, sizeof chunk)) > 0) buffer.append(chunk, static_cast<size_t>(n));
+        while (n > 0 && buffer.size() <= maxBytes && (n = readSome(chunk, sizeof chunk)) > 0)
+            buffer.append(chunk, static_cast<size_t>(n));
     } catch (...) {
         close(fd);
         throw;
     }
     close(fd);
+    if (n >= 0 && buffer.size() > maxBytes) {
+        size = buffer.size();
+        buffer.clear();
+        return ReadResult::tooLarge;
+    }
     if (n < 0) buffer.clear();
-    return n >= 0;
+    return n >= 0 ? ReadResult::read : ReadResult::unreadable;
 }
 
 #else
 
-bool readWholeFile(const std::string& path, std::string& buffer) {
+ReadResult readFileUpTo(const std::string& path, std::string& buffer, unsigned long long maxBytes,
+                        unsigned long long& size) {
     buffer.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    size = 0;
+    if (path.empty()) return ReadResult::unreadable;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return ReadResult::unreadable;
     // Only a file on disk is read: a device (CON, NUL, COM1) or a pipe
     // found by name is a file that can't be opened.
-    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != FILE_TYPE_DISK) {
-        std::fclose(f);
-        return false;
+    LARGE_INTEGER length{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length)) {
+        CloseHandle(file);
+        return ReadResult::unreadable;
+    }
+    size = length.QuadPart > 0 ? static_cast<unsigned long long>(length.QuadPart) : 0;
+    if (size > maxBytes) {
+        CloseHandle(file);
+        return ReadResult::tooLarge;
     }
     // Straight into the buffer at the file's size; a file that grows while
-    // it is read is followed to its end.
-    size_t size = 0;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long end = std::ftell(f);
-        if (end > 0) size = static_cast<size_t>(end);
-    }
-    std::rewind(f);
+    // it is read is followed to its end (or to the limit).
+    auto readSome = [file](char* into, size_t room, bool& ok) -> size_t {
+        DWORD done = 0;
+        const DWORD ask = room > (1u << 30) ? (1u << 30) : static_cast<DWORD>(room);
+        ok = ReadFile(file, into, ask, &done, nullptr) != 0;
+        return ok ? done : 0;
+    };
+    bool ok = true;
     try {
         sizeBufferFor(buffer, size, path);
+        const size_t want = buffer.size();
+        size_t got = 0, n = 1;
+        while (ok && got < want && (n = readSome(buffer.data() + got, want - got, ok)) > 0) got += n;
+        buffer.resize(got);
+        char chunk[1 << 16];
+        while (ok && n > 0 && buffer.size() <= maxBytes && (n = readSome(chunk, sizeof chunk, ok)) > 0)
+            buffer.append(chunk, n);
     } catch (...) {
-        std::fclose(f);
+        CloseHandle(file);
         throw;
     }
-    size_t got = size > 0 ? std::fread(buffer.data(), 1, size, f) : 0;
-    buffer.resize(got);
-    if (got == size) {
-        char chunk[1 << 16];
-        size_t more;
-        while ((more = std::fread(chunk, 1, sizeof chunk, f)) > 0) buffer.append(chunk, more);
+    CloseHandle(file);
+    if (ok && buffer.size() > maxBytes) {
+        size = buffer.size();
+        buffer.clear();
+        return ReadResult::tooLarge;
     }
-    bool ok = !std::ferror(f);
-    std::fclose(f);
     if (!ok) buffer.clear();
-    return ok;
+    return ok ? ReadResult::read : ReadResult::unreadable;
 }
 
 #endif
+
+bool readWholeFile(const std::string& path, std::string& buffer) {
+    unsigned long long size = 0;
+    return readFileUpTo(path, buffer, kNoLimit, size) == ReadResult::read;
+}
 
 bool LineReader::next(std::string_view& line) {
     if (pos_ >= text_.size()) {
@@ -365,90 +402,212 @@ bool LineReader::next(std::string_view& line) {
     return true;
 }
 
-static std::string temporaryNameFor(const std::string& finalPath) {
-    static std::atomic<unsigned> counter{0};
+namespace {
+
+// ---- the temporary names of output files -----------------------------------
+
+constexpr std::string_view kTempPrefix = "~kevor";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+unsigned long ownProcessNumber() {
 #ifdef _WIN32
-    long pid = _getpid();
+    return static_cast<unsigned long>(GetCurrentProcessId());
 #else
-    long pid = getpid();
+    return static_cast<unsigned long>(getpid());
 #endif
-    std::string name = "~kevor" + std::to_string(pid) + "-" + std::to_string(counter++) + ".tmp";
+}
+
+std::string temporaryNameFor(const std::string& finalPath) {
+    static std::atomic<unsigned> counter{0};
+    std::string name = std::string(kTempPrefix) + std::to_string(ownProcessNumber()) + "-" +
+                       std::to_string(counter++) + std::string(kTempSuffix);
     return joinPath(folderPart(finalPath), name);
 }
 
-namespace {
-
-std::string shownPath(const std::string& path) { return inputExcerpt(path, kPathExcerptChars); }
-
-// The temporary file, created empty (an old one of that name truncated).
-// On Windows it is opened so that it may be deleted while open: the
-// interrupt handler removes it from another thread.
-std::FILE* createTemporary(const std::string& path) {
-#ifdef _WIN32
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        return nullptr;
+// The process number in a temporary name "~kevor<pid>-<n>.tmp"; 0 for any
+// other name.
+unsigned long long processOfTemporary(std::string_view name) {
+    if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || name.substr(0, kTempPrefix.size()) != kTempPrefix ||
+        name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
+        return 0;
+    name = name.substr(kTempPrefix.size(), name.size() - kTempPrefix.size() - kTempSuffix.size());
+    const size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size() || dash > 10) return 0;
+    unsigned long long pid = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (i == dash) continue;
+        if (c < '0' || c > '9') return 0;
+        if (i < dash) pid = pid * 10 + static_cast<unsigned long long>(c - '0');
     }
-    std::FILE* file = _fdopen(fd, "wb");
-    if (!file) _close(fd);
-    return file;
+    return pid;
+}
+
+// True only when the system says no process of that number runs; any doubt
+// (no right to ask, a number beyond the system's) counts as running.
+bool processIsGone(unsigned long long pid) {
+    if (pid == 0 || pid == static_cast<unsigned long long>(ownProcessNumber())) return false;
+#ifdef _WIN32
+    if (pid > 0xFFFFFFFFull) return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    CloseHandle(process);
+    return ended;
 #else
-    return std::fopen(path.c_str(), "wb");
+    if (pid > 0x7FFFFFFFull) return false;
+    return kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 #endif
 }
 
-// Everything written so far on the disk itself, not only in the system's
-// cache.
-bool syncToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
+// The folders cleaned by this process: each once.
+std::mutex cleanedFoldersLock;
+std::set<std::string>& cleanedFolders() {
+    static std::set<std::string> folders;
+    return folders;
+}
+
+void removeLeftoversOnce(const std::string& folder) {
+    {
+        std::lock_guard<std::mutex> lock(cleanedFoldersLock);
+        if (!cleanedFolders().insert(folder).second) return;
+    }
+    removeLeftoverTemporaries(folder);
+}
+
+// ---- the file itself ---------------------------------------------------------
+
+// The folder that holds `path`, as a name that opens it.
+std::string folderToOpen(const std::string& path) {
+    std::string folder(folderPart(path));
+    if (folder.empty()) return !path.empty() && isPathSeparator(path[0]) ? std::string(1, path[0]) : ".";
 #ifdef _WIN32
-    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0;
+    if (folder.back() == ':') folder += '\\';
+#endif
+    return folder;
+}
+
+#ifndef _WIN32
+
+std::string lastError() { return systemErrorText(errno); }
+
+#ifdef O_TMPFILE
+// An unnamed file is given its name through /proc/self/fd, so it is used
+// only where that folder is there to do it.
+bool procFdAvailable() {
+    static const bool available = access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+#endif
+
+// An unnamed file in `folder`; -1 where the system or the file system
+// refuses it.
+int openUnnamed(const std::string& folder) {
+#ifdef O_TMPFILE
+    if (!procFdAvailable()) return -1;
+    int fd;
+    while ((fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)) < 0 && errno == EINTR) {
+    }
+    return fd;
 #else
-    return fsync(fileno(file)) == 0;
+    (void)folder;
+    return -1;
 #endif
 }
 
-// The temporary file takes the final name, replacing a file of that name;
-// the move itself reaches the disk before this returns.
-bool moveIntoPlace(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    if (std::rename(from.c_str(), to.c_str()) != 0) return false;
-    // The new name is an entry of the folder: the folder is synced too.
-    std::string folder(folderPart(to));
-    if (folder.empty()) folder = !to.empty() && isPathSeparator(to[0]) ? "/" : ".";
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return true;  // a folder we may write but not read: nothing more we can do
-    bool synced = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EROFS;
-    close(fd);
-    return synced;
-#endif
+// The unnamed file `fd` under the name `path`; a file left there by a dead
+// run of the same process number is replaced.
+bool linkUnnamed(int fd, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno != EEXIST || unlink(path.c_str()) != 0) return false;
+    }
+    return false;
 }
+
+#else
+
+std::string lastError() { return windowsErrorText(GetLastError()); }
+
+#endif
 
 }  // namespace
 
+int removeLeftoverTemporaries(const std::string& folder) {
+    int removed = 0;
+    const std::string pattern = std::string(kTempPrefix) + "*" + std::string(kTempSuffix);
+    for (const DirEntry& entry : findEntries(folder, pattern)) {
+        if (entry.isFolder || entry.isVolumeLabel || !processIsGone(processOfTemporary(entry.name))) continue;
+        const std::string path = joinPath(folder, entry.name);
+#ifdef _WIN32
+        if (DeleteFileA(path.c_str())) ++removed;
+#else
+        if (unlink(path.c_str()) == 0) ++removed;
+#endif
+    }
+    return removed;
+}
+
 OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
     tempPath_ = temporaryNameFor(finalPath_);
+    const std::string folder = folderToOpen(finalPath_);
+    removeLeftoversOnce(folder);
+#ifdef _WIN32
+    handle_ = INVALID_HANDLE_VALUE;
+#else
+    fd_ = openUnnamed(folder);
+    unnamed_ = fd_ >= 0;
+    if (unnamed_) {
+        buffer_.reserve(kFlushSize + 4096);
+        return;
+    }
+#endif
     // Held for the interrupt handler before the file exists, so that no
     // moment is left in which an interrupt would leave it behind.
     heldSlot_ = holdTemporaryFile(tempPath_);
-    file_ = createTemporary(tempPath_);
-    if (!file_) {
+#ifdef _WIN32
+    // Opened so that it may be deleted while open: the interrupt handler
+    // removes it from another thread.
+    HANDLE handle = CreateFileA(tempPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool created = handle != INVALID_HANDLE_VALUE;
+    if (created) handle_ = handle;
+#else
+    while ((fd_ = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) < 0 && errno == EINTR) {
+    }
+    const bool created = fd_ >= 0;
+#endif
+    if (!created) {
+        const std::string cause = lastError();
         releaseTemporaryFile(heldSlot_);
-        fail("cannot create the output file " + shownPath(finalPath_));
+        heldSlot_ = -1;
+        fail("cannot create the output file " + shortenedPath(finalPath_) + ": " + cause);
     }
     buffer_.reserve(kFlushSize + 4096);
 }
 
 OutputFile::~OutputFile() {
-    if (file_) std::fclose(file_);
-    if (!committed_) std::remove(tempPath_.c_str());
+#ifdef _WIN32
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    if (!committed_ && !unnamed_) DeleteFileA(tempPath_.c_str());
+#else
+    if (fd_ >= 0) close(fd_);
+    // An unnamed file goes with its descriptor; a name given to it in a
+    // commit that failed is removed there.
+    if (!committed_ && !unnamed_) unlink(tempPath_.c_str());
+#endif
     releaseTemporaryFile(heldSlot_);
+}
+
+void OutputFile::failWith(std::string_view what, const std::string& cause) {
+    fail(std::string(what) + " " + shortenedPath(finalPath_) + ": " + cause);
+}
+
+void OutputFile::failUnconfirmed(const std::string& cause) {
+    fail("the output file " + shortenedPath(finalPath_) +
+         " was written under its name, but the system could not confirm that it is on the disk: " + cause);
 }
 
 void OutputFile::write(std::string_view text) {
@@ -463,8 +622,23 @@ void OutputFile::writeLine(std::string_view text) {
 }
 
 void OutputFile::flushBuffer() {
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-        fail("cannot write the output file " + shownPath(finalPath_));
+    const char* at = buffer_.data();
+    size_t left = buffer_.size();
+    while (left > 0) {
+#ifdef _WIN32
+        DWORD done = 0;
+        const DWORD ask = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        if (!WriteFile(handle_, at, ask, &done, nullptr)) failWith("cannot write the output file", lastError());
+        if (done == 0) failWith("cannot write the output file", windowsErrorText(ERROR_WRITE_FAULT));
+#else
+        const ssize_t done = ::write(fd_, at, left);
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) failWith("cannot write the output file", lastError());
+        if (done == 0) failWith("cannot write the output file", systemErrorText(EIO));
+#endif
+        at += done;
+        left -= static_cast<size_t>(done);
+    }
     buffer_.clear();
 }
 
@@ -473,15 +647,50 @@ void OutputFile::commit() {
     // The whole file is on the disk before it takes its name: a power cut
     // at any moment leaves the earlier file or the complete new one.
     flushBuffer();
-    bool synced = syncToDisk(file_);
-    int closed = std::fclose(file_);
-    file_ = nullptr;
-    if (!synced || closed != 0) fail("cannot write the output file " + shownPath(finalPath_));
-    if (!moveIntoPlace(tempPath_, finalPath_)) {
-        // The temporary file may already carry the final name; removing
-        // the temporary name then removes nothing.
-        fail("cannot save the output file " + shownPath(finalPath_));
+#ifdef _WIN32
+    if (!FlushFileBuffers(handle_)) failWith("cannot write the output file", lastError());
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(handle)) failWith("cannot write the output file", lastError());
+    if (!MoveFileExA(tempPath_.c_str(), finalPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const std::string cause = lastError();
+        if (fileExists(finalPath_) && !fileExists(tempPath_)) {
+            // Moved, but the system did not report the move written through.
+            committed_ = true;
+            failUnconfirmed(cause);
+        }
+        failWith("cannot save the output file", cause);
     }
+#else
+    if (fsync(fd_) != 0) failWith("cannot write the output file", lastError());
+    if (unnamed_) {
+        // The complete file gets a name for the rename; an interrupt from
+        // now until the rename removes that name.
+        heldSlot_ = holdTemporaryFile(tempPath_);
+        if (!linkUnnamed(fd_, tempPath_)) {
+            const std::string cause = lastError();
+            releaseTemporaryFile(heldSlot_);
+            heldSlot_ = -1;
+            failWith("cannot save the output file", cause);
+        }
+        unnamed_ = false;  // from here on the name is the file's, to remove on failure
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) failWith("cannot write the output file", lastError());
+    if (std::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) failWith("cannot save the output file", lastError());
+    committed_ = true;
+    releaseTemporaryFile(heldSlot_);
+    heldSlot_ = -1;
+    // The new name is an entry of the folder: the folder is synced too.
+    const int folder = open(folderToOpen(finalPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;  // a folder we may write but not read: nothing more we can do
+    const bool synced = fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+    const std::string cause = synced ? std::string() : lastError();
+    close(folder);
+    if (!synced) failUnconfirmed(cause);
+    return;
+#endif
     committed_ = true;
     releaseTemporaryFile(heldSlot_);
     heldSlot_ = -1;

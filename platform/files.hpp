@@ -62,6 +62,14 @@ bool createFolders(const std::string& path);
 // memory is a run-time error naming it.
 bool readWholeFile(const std::string& path, std::string& buffer);
 
+// As readWholeFile, for files of a known greatest size: a file of more than
+// `maxBytes` is not read at all (its size is asked first), and one that grows
+// beyond it while it is read is not kept. `size` gets the size the system
+// gave for the file.
+enum class ReadResult { read, unreadable, tooLarge };
+ReadResult readFileUpTo(const std::string& path, std::string& buffer, unsigned long long maxBytes,
+                        unsigned long long& size);
+
 // Lines of a text held in memory; accepts LF and CR LF line ends. A last
 // line without a line end is a line; a text ending in a line end has no
 // empty line after it.
@@ -85,16 +93,31 @@ private:
     long long lines_ = 0;
 };
 
-// An output file that is written under a temporary name in the target
-// folder (a name matching neither "_KVA*.*" nor "KVA*.*") and takes its
-// final name only on commit(), replacing a file of that name. commit()
-// puts the whole file on the disk before the rename and the rename itself
-// after it, so not even a power cut leaves an incomplete file under the
-// final name. Destroyed without commit, it removes the temporary file and
-// leaves an existing file of the final name untouched; an interrupt
-// (platform/interrupts.hpp) removes it too. Lines end with CR LF on every
-// platform. Failures to create or write are run-time errors naming the
-// file.
+// An output file that takes its final name only on commit(), replacing a
+// file of that name, and that nothing can leave behind half written.
+//
+// On Linux it is written as an unnamed file in the target folder
+// (O_TMPFILE): a kill -9 or a power cut while it is written leaves nothing.
+// On commit it is put on the disk, given a temporary name in the folder
+// ("~kevor" + process number + "-" + count + ".tmp", a name matching neither
+// "_KVA*.*" nor "KVA*.*"; an unnamed file cannot take the place of an
+// existing one), renamed to its final name, and the folder is put on the
+// disk. Where the file system refuses an unnamed file (and on Windows) the
+// file is written under the temporary name from the start; Windows moves it
+// into place with write-through.
+//
+// Before it first writes into a folder, a run removes the temporary files
+// that runs of the programs which no longer run left there (a kill -9, a
+// power cut); a temporary file of a running process is never touched.
+//
+// Destroyed without commit, it leaves no file and an existing file of the
+// final name untouched; an interrupt (platform/interrupts.hpp) removes a
+// named temporary too. Lines end with CR LF on every platform. Failures are
+// run-time errors naming the file and giving the system's cause: "cannot
+// create", "cannot write" and "cannot save" (the old file of the name stays
+// as it was), or, when the folder could not be put on the disk after the
+// rename, that the file was written under its name but the system could not
+// confirm it is on the disk.
 class OutputFile {
 public:
     explicit OutputFile(std::string finalPath);
@@ -112,17 +135,33 @@ public:
     }
     void commit();
     const std::string& finalPath() const { return finalPath_; }
+    // The temporary name: the file's name from the start, or, for an
+    // unnamed file, only between commit's link and rename.
     const std::string& temporaryPath() const { return tempPath_; }
+    // True when the file is written without a name (O_TMPFILE).
+    bool writtenUnnamed() const { return unnamed_; }
 
 private:
     static constexpr size_t kFlushSize = 1 << 20;
     void flushBuffer();
+    [[noreturn]] void failWith(std::string_view what, const std::string& cause);
+    [[noreturn]] void failUnconfirmed(const std::string& cause);
     std::string finalPath_;
     std::string tempPath_;
-    std::FILE* file_ = nullptr;
+#ifdef _WIN32
+    void* handle_ = nullptr;  // INVALID_HANDLE_VALUE when closed
+#else
+    int fd_ = -1;
+#endif
     std::string buffer_;
+    bool unnamed_ = false;
     bool committed_ = false;
     int heldSlot_ = -1;  // in the interrupt handler's table
 };
+
+// Removes the temporary files ("~kevor<pid>-<n>.tmp") in `folder` ("" = the
+// current one) whose process no longer runs; what an OutputFile does before
+// it first writes into a folder. Returns the number removed.
+int removeLeftoverTemporaries(const std::string& folder);
 
 }  // namespace platform

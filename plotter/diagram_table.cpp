@@ -10,19 +10,11 @@ namespace {
 // Values beyond this are all "very many ions" to the colour scale; the
 // tables' whole numbers can run to 39 digits.
 constexpr std::uint64_t kValueCap = 1'000'000'000'000'000'000ULL;
-constexpr size_t kShownCharacters = 24;
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A field for a message: at most a few characters, and nothing that is not
-// plain printable text.
-std::string shown(std::string_view field) {
-    std::string text = "\"";
-    for (size_t i = 0; i < field.size() && i < kShownCharacters; ++i)
-        text += (field[i] >= ' ' && field[i] <= '~') ? field[i] : '?';
-    if (field.size() > kShownCharacters) text += "...";
-    return text + "\"";
-}
+// A field for a message, quoted as every message of the programs quotes
+// input (platform/text.hpp).
+std::string shown(std::string_view field) { return "\"" + platform::inputExcerpt(field) + "\""; }
 
 // A whole number of 0 or more, over the whole field.
 bool readWhole(std::string_view field, std::uint64_t& value) {

@@ -18,6 +18,13 @@ inline constexpr int kFractions = 10;  // per polarity
 inline constexpr int kTableColumns = 2 * kFractions;
 inline constexpr int kMinutesPerDay = 1440;
 inline constexpr int kMaxTableRows = kMinutesPerDay + 1;
+// The largest file a Diagram table can be: 1441 rows of the minute (at most
+// 4 digits) and 20 whole numbers of at most 39 digits (the range of the
+// single-precision values KEVORPP writes), TAB-separated, CR LF. A larger
+// file is not read.
+inline constexpr int kMaxValueDigits = 39;
+inline constexpr unsigned long long kMaxTableBytes =
+    static_cast<unsigned long long>(kMaxTableRows) * (4 + kTableColumns * (1 + kMaxValueDigits) + 2);
 
 // One day's table with its values turned into colour classes.
 struct DayCells {

@@ -3,4 +3,7 @@
 #include "platform/program.hpp"
 #include "plotter/run.hpp"
 
-int main(int argc, char** argv) { return platform::runProgram("KEVORPLOT", argc, argv, &plotter::runPlotter); }
+// Its tables: a month of days and the paths of a picture being drawn.
+int main(int argc, char** argv) {
+    return platform::runProgram({"KEVORPLOT", 20}, argc, argv, &plotter::runPlotter);
+}

@@ -5,6 +5,7 @@
 #include "platform/datetime.hpp"
 #include "platform/files.hpp"
 #include "platform/run_error.hpp"
+#include "platform/text.hpp"
 
 namespace plotter {
 
@@ -25,21 +26,33 @@ struct TableFile {
     throw platform::RunEnded{};
 }
 
+// A name or path as every program prints it: control bytes as \xNN.
+std::string shown(std::string_view path) { return platform::printablePath(path); }
+
 void notATable(PlotRun& run, std::string_view name) {
-    run.console.writeLine(" skipped " + std::string(name) + ": not a Diagram table (d + yymmdd + .xl)");
+    run.console.writeLine(" skipped " + shown(name) + ": not a Diagram table (d + yymmdd + .xl)");
 }
 
 // Reads and draws one table; its cells stay in `cells` for an overview.
 DayState drawTable(PlotRun& run, const std::string& folder, const TableFile& table, DayCells& cells) {
     const std::string path = platform::joinPath(folder, table.name);
-    if (!platform::readWholeFile(path, run.tableText)) {
-        run.console.writeLine(" " + table.name + " cannot be read (open in another program?); no picture");
+    unsigned long long size = 0;
+    const platform::ReadResult read = platform::readFileUpTo(path, run.tableText, kMaxTableBytes, size);
+    if (read == platform::ReadResult::unreadable) {
+        run.console.writeLine(" " + shown(table.name) + " cannot be read (open in another program?); no picture");
+        ++run.tablesNotDrawn;
+        return DayState::NotDrawn;
+    }
+    if (read == platform::ReadResult::tooLarge) {
+        run.console.writeLine(" damaged table " + shown(table.name) + ": " + std::to_string(size) +
+                              " bytes, more than any Diagram table (at most " + std::to_string(kMaxTableBytes) +
+                              "); no picture");
         ++run.tablesNotDrawn;
         return DayState::NotDrawn;
     }
     TableDamage damage;
     if (!readDiagramTable(run.tableText, cells, damage)) {
-        run.console.writeLine(" damaged table " + table.name + ", line " + std::to_string(damage.line) + ": " +
+        run.console.writeLine(" damaged table " + shown(table.name) + ", line " + std::to_string(damage.line) + ": " +
                               damage.cause + "; no picture");
         ++run.tablesNotDrawn;
         return DayState::NotDrawn;
@@ -97,7 +110,7 @@ void drawFolder(PlotRun& run, const std::string& folder) {
             currentMonth = thisMonth;
         }
         if (table.day == previousDay) {
-            run.console.writeLine(" skipped " + table.name + ": a second table of " +
+            run.console.writeLine(" skipped " + shown(table.name) + ": a second table of " +
                                   platform::formatDateTime("yyyy-mm-dd", table.day));
             continue;
         }
@@ -135,13 +148,13 @@ int runPlotter(platform::Console& console, const std::vector<std::string>& args)
         }
         const std::string& item = run.args[0];
         if (platform::folderExists(item)) {
-            console.writeLine(" dragged item is folder " + item);
+            console.writeLine(" dragged item is folder " + shown(item));
             drawFolder(run, item);
         } else if (platform::fileExists(item)) {
-            console.writeLine(" dragged item is file " + item);
+            console.writeLine(" dragged item is file " + shown(item));
             drawOneTable(run, item);
         } else {
-            console.writeLine(" dragged item is unknown " + item);
+            console.writeLine(" dragged item is unknown " + shown(item));
             finish(console, "Nothing to process!");
         }
         if (run.picturesWritten == 0) finish(console, "No picture written!");

@@ -3,6 +3,7 @@
 #include "platform/program.hpp"
 #include "postprocessor/run.hpp"
 
+// Its tables: a year of one-minute lines and the output grid, 78 values each.
 int main(int argc, char** argv) {
-    return platform::runProgram("KEVORPP", argc, argv, &postprocessor::runPostprocessor);
+    return platform::runProgram({"KEVORPP", 350}, argc, argv, &postprocessor::runPostprocessor);
 }

@@ -56,7 +56,7 @@ void readAllRawFiles(platform::Console& console, const RawFiles& files, RawStore
 void readRawFile(platform::Console& console, const std::string& entry, bool first, RawStore& store,
                  std::string& buffer) {
     if (!platform::readWholeFile(entry, buffer)) {
-        console.writeLine(entry + " is inaccessible (maybe open by another application?");
+        console.writeLine(platform::printablePath(entry) + " is inaccessible (maybe open by another application?");
         console.writeLine("Program will be interrupted, press Enter!");
         endAfterEnter(console);
     }
@@ -80,7 +80,7 @@ void readRawFile(platform::Console& console, const std::string& entry, bool firs
 void headerConflictDialogue(platform::Console& console, const std::string& entry, std::string_view line1,
                             std::string_view line2, RawStore& store) {
     console.endLine();
-    console.writeLine("Conflict of headers in " + entry);
+    console.writeLine("Conflict of headers in " + platform::printablePath(entry));
     std::string answer;
     char choice = 0;
     while (choice != '0' && choice != '1' && choice != 'O') {

@@ -62,7 +62,7 @@ void readCommandLine(PostprocessorRun& run) {
 }
 
 void stopAsInaccessible(platform::Console& console, std::string_view displayPath) {
-    console.writeLine(std::string(displayPath) + " is inaccessible (maybe open by another application?");
+    console.writeLine(platform::printablePath(displayPath) + " is inaccessible (maybe open by another application?");
     console.writeLine("Program will be interrupted, press Enter!");
     console.waitForEnter();
     throw platform::RunEnded{};
@@ -96,7 +96,7 @@ void discoverInput(PostprocessorRun& run) {
     } else if (platform::fileExists(item.real)) {
         kind = "file";
     }
-    console.writeLine(" dragged item is " + kind + " " + item.display);
+    console.writeLine(" dragged item is " + kind + " " + platform::printablePath(item.display));
     if (input.twoFileRegime) console.writeLine(" NB: special regime initiated by 2 dragged files: var61 = n!");
 
     if (kind == "unknown") finishRun(console, "Nothing to process!");
@@ -109,7 +109,7 @@ void discoverInput(PostprocessorRun& run) {
     }
 
     console.writeLine(" found " + std::to_string(input.inputFileCount) + " KVA-files:");
-    for (int i = 0; i < input.inputFileCount && i < 5; ++i) console.writeLine(input.inputFiles[i].display);
+    for (int i = 0; i < input.inputFileCount && i < 5; ++i) console.writeLine(platform::printablePath(input.inputFiles[i].display));
     if (input.inputFileCount > 5) console.writeLine("...... etc .......");
     if (input.inputFileCount == 0) finishRun(console, "Nothing to process!");
 

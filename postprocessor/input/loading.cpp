@@ -48,6 +48,21 @@ private:
     double lastDay_ = 0;
 };
 
+// The time of a data line: the date of its column 1 + the fraction of its
+// DAY (column 3, as read, a single float). Decision P11: with cycleminutes
+// above 0, KEVORCV gives a cycle in the last 15 seconds of a day the next
+// day's date (from its time + 15 s) but its own DAY. A line whose DAY is the
+// day of the year of the day before its date, with a fraction of at least
+// 0.999, is therefore taken at that day before (also across the year's end:
+// 1 January with DAY 365 or 366); any other disagreement keeps the date.
+double lineTime(double day, float dayNumber) {
+    const float wholeDays = std::trunc(dayNumber);
+    const float timeOfDay = dayNumber - wholeDays;
+    if (static_cast<double>(timeOfDay) >= 0.999 && wholeDays == static_cast<float>(platform::dayOfYear(day - 1)))
+        return day - 1 + static_cast<double>(timeOfDay);
+    return day + static_cast<double>(timeOfDay);
+}
+
 [[noreturn]] void badNumber(const std::string& file, long long line, std::string_view token) {
     platform::failAt(file, line, "\"" + platform::inputExcerpt(token) + "\" is not a number of single precision");
 }
@@ -86,10 +101,7 @@ void loadDataLines(TextScanner& scan, LoadedData& data, LineDays& days, const Ru
         }
         scan.skipRestOfLine();
 
-        double day = days.dayOf(values[0], file, line);
-        float dayNumber = values[2];
-        float timeOfDay = dayNumber - std::trunc(dayNumber);
-        double t = day + static_cast<double>(timeOfDay);
+        const double t = lineTime(days.dayOf(values[0], file, line), values[2]);
         if (t >= firstTime && t < endTime && data.lineCount < data.capacity) {
             ++data.lineCount;
             data.lineTimes[data.lineCount] = t;

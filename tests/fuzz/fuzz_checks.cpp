@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
+#include <vector>
 
 #include "platform/datetime.hpp"
 #include "platform/files.hpp"
@@ -49,15 +51,134 @@ void HeldTables::takeBack(postprocessor::PostprocessorRun& run) {
     grid = std::move(run.grid);
 }
 
-void expectNoTemporaryFile() {
+std::string temporaryFileProblem() {
     // Output files are written as "~kevor<pid>-<n>.tmp" (a name the user may
     // also choose for a table, but hardly with this process's number).
     const std::string prefix = "~kevor" + std::to_string(getpid()) + "-";
     for (const std::string& name : Scratch::get().files()) {
         const std::string_view file = platform::fileNamePart(name);
         if (file.substr(0, prefix.size()) == prefix && file.size() > 4 && file.substr(file.size() - 4) == ".tmp")
-            finding("the temporary file " + name + " stayed behind");
+            return "the temporary file " + name + " stayed behind";
     }
+    // An unnamed output file (O_TMPFILE) leaves no name; one not closed
+    // shows as an open descriptor of the scratch folder.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const std::string root = fs::canonical(Scratch::get().root(), error).string();
+    if (error) return "";
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc/self/fd", error)) {
+        const fs::path target = fs::read_symlink(entry.path(), error);
+        if (!error && target.string().rfind(root + "/", 0) == 0)
+            return "the file " + target.string() + " is still open after the run";
+    }
+    return "";
+}
+
+void expectNoTemporaryFile() {
+    const std::string problem = temporaryFileProblem();
+    if (!problem.empty()) finding(problem);
+}
+
+std::string svgProblem(std::string_view svg) {
+    size_t at = 0;
+    auto startsHere = [&](std::string_view text) { return svg.substr(at, text.size()) == text; };
+    auto skipPast = [&](std::string_view end) {
+        const size_t found = svg.find(end, at);
+        if (found == std::string_view::npos) return false;
+        at = found + end.size();
+        return true;
+    };
+    auto isNameCharacter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+               c == ':' || c == '.';
+    };
+    std::vector<std::string_view> open;
+    int roots = 0;
+    if (!startsHere("<?xml") && !startsHere("<svg ")) return "it does not begin as an SVG document";
+    while (at < svg.size()) {
+        const char c = svg[at];
+        if (c == '&') {
+            const size_t semicolon = svg.find(';', at);
+            const std::string_view entity = svg.substr(at, semicolon == std::string_view::npos ? 12 : semicolon - at + 1);
+            if (!(entity == "&amp;" || entity == "&lt;" || entity == "&gt;" || entity == "&quot;" || entity == "&apos;" ||
+                  (entity.size() > 3 && entity[1] == '#')))
+                return "a bare \"&\" in the text at byte " + std::to_string(at);
+            at += entity.size();
+            continue;
+        }
+        if (c != '<') {
+            if (open.empty() && c != ' ' && c != '\n' && c != '\r' && c != '\t')
+                return "text outside the svg element at byte " + std::to_string(at);
+            ++at;
+            continue;
+        }
+        if (startsHere("<?")) {
+            if (!skipPast("?>")) return "an unclosed <? ... ?>";
+            continue;
+        }
+        if (startsHere("<!--")) {
+            if (!skipPast("-->")) return "an unclosed comment";
+            continue;
+        }
+        if (startsHere("<!")) {
+            if (!skipPast(">")) return "an unclosed <! ... >";
+            continue;
+        }
+        const bool closing = startsHere("</");
+        at += closing ? 2 : 1;
+        const size_t nameStart = at;
+        while (at < svg.size() && isNameCharacter(svg[at])) ++at;
+        const std::string_view name = svg.substr(nameStart, at - nameStart);
+        if (name.empty()) return "a \"<\" that begins no tag at byte " + std::to_string(nameStart - 1);
+        // Attributes: name="value" or name='value', up to ">" or "/>".
+        bool selfClosing = false;
+        for (;;) {
+            while (at < svg.size() && (svg[at] == ' ' || svg[at] == '\n' || svg[at] == '\r' || svg[at] == '\t')) ++at;
+            if (at >= svg.size()) return "the tag <" + std::string(name) + " does not end";
+            if (svg[at] == '>') {
+                ++at;
+                break;
+            }
+            if (!closing && startsHere("/>")) {
+                at += 2;
+                selfClosing = true;
+                break;
+            }
+            if (closing) return "the closing tag </" + std::string(name) + "> has attributes";
+            const size_t attributeStart = at;
+            while (at < svg.size() && isNameCharacter(svg[at])) ++at;
+            if (at == attributeStart || at + 1 >= svg.size() || svg[at] != '=' || (svg[at + 1] != '"' && svg[at + 1] != '\''))
+                return "an attribute of <" + std::string(name) + "> that is not name=\"value\"";
+            const char quote = svg[at + 1];
+            const size_t end = svg.find(quote, at + 2);
+            if (end == std::string_view::npos) return "an attribute value of <" + std::string(name) + "> that does not end";
+            const std::string_view value = svg.substr(at + 2, end - at - 2);
+            if (value.find('<') != std::string_view::npos) return "a \"<\" in an attribute value";
+            at = end + 1;
+        }
+        if (closing) {
+            if (open.empty() || open.back() != name)
+                return "</" + std::string(name) + "> closes " + (open.empty() ? "nothing" : "<" + std::string(open.back()) + ">");
+            open.pop_back();
+        } else if (!selfClosing) {
+            if (open.empty() && roots++ > 0) return "a second root element <" + std::string(name) + ">";
+            if (open.empty() && name != "svg") return "the root element is <" + std::string(name) + ">, not <svg>";
+            open.push_back(name);
+        } else if (open.empty()) {
+            return "an element <" + std::string(name) + "/> outside the svg element";
+        }
+    }
+    if (!open.empty()) return "<" + std::string(open.back()) + "> is not closed at the end";
+    if (roots != 1) return "no svg element";
+    if (svg.size() < 7 || svg.substr(svg.size() - 7) != "</svg>\n") return "it does not end with </svg> and a line end";
+    for (std::string_view bad : {"nan", "inf", "-0\""})
+        if (svg.find(bad) != std::string_view::npos) return "it holds \"" + std::string(bad) + "\"";
+    return "";
+}
+
+void expectWholePicture(const std::string& path) {
+    const std::string problem = svgProblem(readFile(path));
+    if (!problem.empty()) finding(path + " is no whole SVG document: " + problem);
 }
 
 namespace {
@@ -127,6 +248,13 @@ void checkNormalTable(const postprocessor::PostprocessorRun& run, const std::str
     const std::vector<std::string_view> head = splitTabs(lines[1]);
     if (head.size() != 6) finding(what + ": line 2 has not 6 fields");
     for (size_t c = 0; c < 6; ++c) expectFixed(head[c], c == 2 ? 1 : 0, what, 2, c + 1);
+
+    // One line per output time slot that has data, after the three head lines.
+    long long slotsWithData = 0;
+    for (int g = 1; g <= params.outputLineCount; ++g) slotsWithData += run.grid.hasData(g) ? 1 : 0;
+    if (static_cast<long long>(lines.size()) != 3 + slotsWithData)
+        finding(what + ": " + std::to_string(lines.size()) + " lines for " + std::to_string(slotsWithData) +
+                " output time slots with data and 3 head lines");
 
     const std::string& format = params.timeFormat;
     const bool timeColumn = format != "x";

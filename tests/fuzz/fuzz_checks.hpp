@@ -28,8 +28,19 @@ struct HeldTables {
     void takeBack(postprocessor::PostprocessorRun& run);
 };
 
-// No file in the scratch folder still carries a temporary name.
+// No file in the scratch folder still carries a temporary name, and no
+// file of the scratch folder is still open (an unnamed output file,
+// O_TMPFILE, that was never closed). temporaryFileProblem says what stayed
+// ("" when nothing).
 void expectNoTemporaryFile();
+std::string temporaryFileProblem();
+
+// A whole SVG document: one <svg> element with every tag closed in order,
+// attribute values quoted, text without a bare "<" or "&", nothing after
+// the end, and no number that is not one (nan, inf, -0). svgProblem says
+// what is wrong ("" when nothing).
+std::string svgProblem(std::string_view svg);
+void expectWholePicture(const std::string& path);
 
 // The daily table the converter run saved as run.outputName (relative to the
 // work folder): header lines, numbers with their column's decimals, one line

@@ -91,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::HeldTables& held = fuzz::HeldTables::get();
     held.lendTo(run);
     fuzz::runAllowed([&] { postprocessor::runPostprocessor(run); });
+    fuzz::checkPostprocessorTables(run);  // with the grid, for the lines of a table
     held.takeBack(run);
-    fuzz::checkPostprocessorTables(run);
     fuzz::expectNoTemporaryFile();
     return 0;
 }

@@ -6,11 +6,17 @@
 #include <filesystem>
 #include <fstream>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <csignal>
+#include <unistd.h>
 #endif
 
 #include "platform/run_error.hpp"
+#include "system_faults.hpp"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -205,4 +211,178 @@ TEST(OutputFiles, CommitReplacesAnExistingFile) {
 TEST(OutputFiles, UncreatableIsARunError) {
     TempFolder tmp;
     EXPECT_THROW(OutputFile(joinPath(tmp.file("missing"), "x.txt")), RunError);
+}
+
+TEST(OutputFiles, AFolderSyncThatFailsAfterTheRenameSaysTheFileIsInPlace) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows moves the file with write-through: there is no folder sync of its own to fail";
+#else
+    TempFolder tmp;
+    const std::string target = tmp.file("KVA111200.txt");
+    writeText(target, "old table");
+    std::string message;
+    {
+        OutputFile out(target);
+        out.writeLine("new table");
+        system_faults::folderSyncError = EIO;
+        try {
+            out.commit();
+        } catch (const RunError& e) {
+            message = e.what();
+        }
+        system_faults::folderSyncError = 0;
+    }
+    // The new table has replaced the old one: the line says so, and why it
+    // is not sure to be on the disk.
+    EXPECT_EQ(message, "the output file " + target +
+                           " was written under its name, but the system could not confirm that it is on the disk: "
+                           "Input/output error");
+    EXPECT_EQ(readText(target), "new table\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator()), 1);
+#endif
+}
+
+TEST(OutputFiles, ErrorLinesGiveTheSystemsCauseAndKeepTheNameOfALongPath) {
+    TempFolder tmp;
+    fs::path folder = tmp.path / "missing";
+    for (char c : std::string("abcde")) folder /= std::string(60, c);
+    const std::string target = (folder / "KVA111220.txt").string();
+    ASSERT_GT(target.size(), 360u);
+    std::string message;
+    try {
+        OutputFile out(target);
+    } catch (const RunError& e) {
+        message = e.what();
+    }
+#ifdef _WIN32
+    const std::string causes[] = {windowsErrorText(ERROR_PATH_NOT_FOUND), windowsErrorText(ERROR_FILENAME_EXCED_RANGE)};
+#else
+    const std::string causes[] = {"No such file or directory"};
+#endif
+    bool endsWithNameAndCause = false;
+    for (const std::string& cause : causes)
+        endsWithNameAndCause = endsWithNameAndCause || message.ends_with("KVA111220.txt: " + cause);
+    EXPECT_TRUE(endsWithNameAndCause) << message;
+    // Shortened in the middle: the beginning of the path, "...", its end.
+    const std::string prefix = "cannot create the output file ";
+    ASSERT_TRUE(message.starts_with(prefix)) << message;
+    const std::string shown = message.substr(prefix.size(), message.find("KVA111220.txt: ") + 13 - prefix.size());
+    EXPECT_LE(shown.size(), 260u);
+    EXPECT_TRUE(shown.starts_with(tmp.path.string())) << shown;
+    EXPECT_NE(shown.find("..."), std::string::npos) << shown;
+}
+
+namespace {
+
+// Names of the files in a folder, sorted.
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string temporaryOf(unsigned long pid, int count) {
+    return "~kevor" + std::to_string(pid) + "-" + std::to_string(count) + ".tmp";
+}
+
+#ifdef _WIN32
+unsigned long ownProcess() { return GetCurrentProcessId(); }
+// The number of a process that has run and ended.
+unsigned long endedProcess() {
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string line = std::string("\"") + program + "\" --gtest_list_tests --gtest_filter=none";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    EXPECT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &process));
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return process.dwProcessId;
+}
+#else
+unsigned long ownProcess() { return static_cast<unsigned long>(getpid()); }
+// A run of this process's code killed (kill -9) while it writes an output
+// file; returns its process number, ended and reaped.
+unsigned long killedWriter(const std::string& target, bool refuseUnnamed) {
+    const pid_t child = fork();
+    if (child == 0) {
+        system_faults::refuseUnnamedFiles = refuseUnnamed;
+        try {
+            OutputFile out(target);
+            out.write(std::string(3 << 20, 'x'));
+            raise(SIGKILL);
+        } catch (...) {
+        }
+        _exit(3);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    return static_cast<unsigned long>(child);
+}
+#endif
+
+}  // namespace
+
+TEST(OutputFiles, AKilledRunLeavesNothingOrALeftoverThatTheNextRunRemoves) {
+    TempFolder tmp;
+    const std::string target = tmp.file("KVA111200.txt");
+    // Temporary files of running processes, this one among them: never touched.
+#ifdef _WIN32
+    const unsigned long running = ownProcess();
+#else
+    const unsigned long running = 1;  // init
+#endif
+    writeText(tmp.file(temporaryOf(running, 998)), "a running process's");
+    writeText(tmp.file(temporaryOf(ownProcess(), 999)), "this process's");
+    std::vector<std::string> live = {temporaryOf(ownProcess(), 999), temporaryOf(running, 998)};
+    std::sort(live.begin(), live.end());
+    // The names in the folder besides those, with the process number of
+    // each temporary file in place of its count.
+    auto othersIn = [&] {
+        std::vector<std::string> others;
+        for (const std::string& name : namesIn(tmp.path))
+            if (!std::binary_search(live.begin(), live.end(), name))
+                others.push_back(name.starts_with("~kevor") ? name.substr(0, name.find('-')) : name);
+        return others;
+    };
+    using Names = std::vector<std::string>;
+
+#ifdef _WIN32
+    // Windows writes under the temporary name; a run that ended there left it.
+    std::cout << "[ path     ] Windows: the named temporary file\n";
+    const unsigned long dead = endedProcess();
+    writeText(tmp.file(temporaryOf(dead, 0)), "left by a run that ended");
+#else
+    // kill -9 while the file is written: on a file system that takes
+    // unnamed files nothing at all is left.
+    fs::create_directories(tmp.path / "probe");
+    const bool unnamed = OutputFile(tmp.file("probe/x.txt")).writtenUnnamed();
+    fs::remove_all(tmp.path / "probe");
+    std::cout << "[ path     ] "
+              << (unnamed ? "O_TMPFILE: this file system takes unnamed files\n"
+                          : "O_TMPFILE refused by this file system: the named temporary file\n");
+    const unsigned long first = killedWriter(target, false);
+    EXPECT_EQ(othersIn(), unnamed ? Names{} : Names{"~kevor" + std::to_string(first)});
+    // Where the file system refuses them, the named temporary stays; the
+    // run removed the one of the run before.
+    std::cout << "[ path     ] O_TMPFILE refused (injected): the named temporary file\n";
+    const unsigned long dead = killedWriter(target, true);
+#endif
+    EXPECT_EQ(othersIn(), Names{"~kevor" + std::to_string(dead)});
+
+    // The next run writing into the folder removes what the dead run left,
+    // and only that.
+    {
+        OutputFile out(target);
+        out.writeLine("table");
+        out.commit();
+    }
+    EXPECT_EQ(othersIn(), Names{"KVA111200.txt"});
+    EXPECT_EQ(namesIn(tmp.path).size(), 3u);
+    EXPECT_EQ(readText(target), "table\r\n");
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/files.hpp"
+#include "system_faults.hpp"
 
 namespace fs = std::filesystem;
 
@@ -31,6 +32,9 @@ TEST(Interrupts, RemoveTheTemporaryOutputFileAndEndWithTheSignal) {
             // As a program started from a shell has them, whatever the test runner was given.
             for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);
             platform::installInterruptHandlers();
+            // Under its temporary name from the start, as where the file
+            // system has no unnamed files (an unnamed one leaves nothing).
+            system_faults::refuseUnnamedFiles = true;
             try {
                 platform::OutputFile out((folder / "KVA111220.txt").string());
                 out.writeLine("unfinished");

@@ -69,3 +69,38 @@ TEST(Plotter, DrawsEveryTableOfAFolderAndSaysWhatItSkipped) {
     EXPECT_TRUE(overview.ends_with("</svg>\n"));
     fs::remove_all(dir);
 }
+
+TEST(Plotter, AFileLargerThanAnyDiagramTableIsSkippedUnreadAndTheFolderDrawn) {
+    const fs::path dir = fs::temp_directory_path() / "kevor-plotter-oversized";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string table = plotter_test::makeTable(10, [](int t, int c) { return 50 * (t % 40) + c; });
+    writeText(dir / "d010101.xl", table);
+    writeText(dir / "d010103.xl", table);
+    // 64 GiB that take no room on the disk: more than the memory of the
+    // machine, so that it cannot be read either.
+    const unsigned long long huge = 64ULL << 30;
+    writeText(dir / "d010102.xl", "");
+    fs::resize_file(dir / "d010102.xl", huge);
+
+    const e2e::ProcessResult result = e2e::runProcess(KEVORPLOT_PATH, {dir.string()}, "\n");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::string expected[] = {
+        " found 3 Diagram tables\n",
+        " written d010101.svg\n",
+        " damaged table d010102.xl: " + std::to_string(huge) +
+            " bytes, more than any Diagram table (at most 1161446); no picture\n",
+        " written d010103.svg\n",
+        " written d0101-month.svg, the days of 2001-01 side by side\n",
+        " Done, but 1 table(s) not drawn (see above)\n\n Finished ",
+    };
+    size_t at = 0;
+    for (const std::string& line : expected) {
+        const size_t found = result.out.find(line, at);
+        ASSERT_NE(found, std::string::npos) << "missing in order: " << line << "\n" << result.out;
+        at = found + line.size();
+    }
+    EXPECT_NE(readText(dir / "d0101-month.svg").find(">table not drawn</text>"), std::string::npos);
+    fs::remove_all(dir);
+}

@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 
+#include "platform/datetime.hpp"
 #include "platform/text.hpp"
 #include "tests/postprocessor/input/run_harness.hpp"
 
@@ -95,6 +96,28 @@ TEST(Loading, NumbersGoStraightToSingleFloatsAndTimesComeFromTheDayColumn) {
     EXPECT_EQ(l.data().value(1, 11), 16777216.0f);
     EXPECT_TRUE(std::signbit(l.data().value(1, 12)));
     EXPECT_EQ(l.data().value(1, 13), 2500.0f);
+}
+
+TEST(Loading, ALineOfTheLastFifteenSecondsOfADayIsTakenOnItsOwnDay) {
+    // Decision P11: KEVORCV (cycleminutes > 0) dates a cycle in the last 15 s
+    // of a day by the next day (its time + 15 s) but gives it its own DAY.
+    TempFolder dir;
+    std::string table = minuteTable(kDec20 + 0.5, 4);
+    table = withField(withField(table, 1, 1, "111221"), 1, 3, "354.9999");  // 2011-12-20 23:59:51
+    table = withField(withField(table, 2, 1, "120101"), 2, 3, "365.9999");  // 2011-12-31, across the year's end
+    table = withField(withField(table, 3, 1, "130101"), 3, 3, "366.9999");  // 2012-12-31, a leap year
+    table = withField(withField(table, 4, 1, "111221"), 4, 3, "353.9999");  // any other disagreement: the date holds
+    Loading l({dir.write("KVA111200.TXT", table)}, kDec20 - 1, kDec20 + 400);
+    ASSERT_EQ(l.data().lineCount, 4);
+    auto fraction = [](float day) { return static_cast<double>(day - std::trunc(day)); };
+    EXPECT_EQ(l.id(1), 0);
+    EXPECT_EQ(l.data().lineTimes[1], kDec20 + fraction(354.9999f));
+    EXPECT_EQ(l.id(2), 3);
+    EXPECT_EQ(l.data().lineTimes[2], kDec20 + 1 + fraction(353.9999f));
+    EXPECT_EQ(l.id(3), 1);
+    EXPECT_EQ(l.data().lineTimes[3], platform::encodeDate(2011, 12, 31) + fraction(365.9999f));
+    EXPECT_EQ(l.id(4), 2);
+    EXPECT_EQ(l.data().lineTimes[4], platform::encodeDate(2012, 12, 31) + fraction(366.9999f));
 }
 
 TEST(Loading, TablesWithAnotherTitleLineAreSkippedEvenWhenTheFirstHasNoLines) {
