@@ -49,8 +49,8 @@ private:
 };
 
 // The time of a data line: the date of its column 1 + the fraction of its
-// DAY (column 3, as read, a single float). Decision P11: with cycleminutes
-// above 0, KEVORCV gives a cycle in the last 15 seconds of a day the next
+// DAY (column 3, as read, a single float). With cycleminutes above 0,
+// KEVORCV gives a cycle in the last 15 seconds of a day the next
 // day's date (from its time + 15 s) but its own DAY. A line whose DAY is the
 // day of the year of the day before its date, with a fraction of at least
 // 0.999, is therefore taken at that day before (also across the year's end:

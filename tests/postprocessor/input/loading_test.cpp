@@ -99,7 +99,7 @@ TEST(Loading, NumbersGoStraightToSingleFloatsAndTimesComeFromTheDayColumn) {
 }
 
 TEST(Loading, ALineOfTheLastFifteenSecondsOfADayIsTakenOnItsOwnDay) {
-    // Decision P11: KEVORCV (cycleminutes > 0) dates a cycle in the last 15 s
+    // KEVORCV (cycleminutes > 0) dates a cycle in the last 15 s
     // of a day by the next day (its time + 15 s) but gives it its own DAY.
     TempFolder dir;
     std::string table = minuteTable(kDec20 + 0.5, 4);
