@@ -109,6 +109,8 @@ std::string nameOfTitle(std::string_view title, int column) {
         if (!name.empty() && name.back() != '_') name += '_';
         if (!word.empty()) name += std::string(word) + "_";
     }
+    // Names of netCDF have at most 256 characters.
+    if (name.size() > 64) name.resize(64);
     while (!name.empty() && name.back() == '_') name.pop_back();
     if (name.empty()) return "column_" + std::to_string(column);
     if (!(name[0] >= 'a' && name[0] <= 'z') && !(name[0] >= 'A' && name[0] <= 'Z')) name = "c" + name;
@@ -164,7 +166,10 @@ bool fractionColumn(std::string_view title, FractionColumn& fraction) {
         return platform::parseReal(title.substr(3), fraction.diameter) && fraction.diameter > 0 &&
                fraction.diameter < 1e6;
     }
-    // The titles the converter writes, for each kind of fraction.
+    // The titles the converter writes: the fraction whose middle is
+    // nearest to the title's number, if that gives the title.
+    double number = 0;
+    if (!platform::parseReal(title.substr(2), number)) return false;
     const struct {
         char letter;
         Shape shape;
@@ -175,13 +180,19 @@ bool fractionColumn(std::string_view title, FractionColumn& fraction) {
                  {'Z', Shape::mobility, 16, kMobilityFractions}};
     for (const auto& kind : kinds) {
         if (title[0] != kind.letter) continue;
-        for (int i = 0; i < kind.count; ++i) {
-            if (fractionTitle(kind.shape, fraction.positive, kind.perDecade, i) != title) continue;
-            fraction.shape = kind.shape;
-            fraction.perDecade = kind.perDecade;
-            fraction.index = i;
-            return true;
-        }
+        auto middle = [&](int i) {
+            return kind.shape == Shape::diameter
+                       ? geometricMiddle(diameterBound(i), diameterBound(i + 1))
+                       : geometricMiddle(mobilityBound(kind.perDecade, i), mobilityBound(kind.perDecade, i + 1));
+        };
+        int nearest = 0;
+        for (int i = 1; i < kind.count; ++i)
+            if (std::fabs(middle(i) - number) < std::fabs(middle(nearest) - number)) nearest = i;
+        if (fractionTitle(kind.shape, fraction.positive, kind.perDecade, nearest) != title) continue;
+        fraction.shape = kind.shape;
+        fraction.perDecade = kind.perDecade;
+        fraction.index = nearest;
+        return true;
     }
     return false;
 }

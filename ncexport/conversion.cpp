@@ -167,7 +167,7 @@ Outcome convertTable(ExportRun& run, const std::string& folder, const std::strin
             return Outcome::notATable;
         case PlanResult::damaged: return damaged(damage.line, damage.cause);
         case PlanResult::noCompleteTime:
-            return notConverted(" no complete date and time in " + shown + " (time column " + damage.cause +
+            return notConverted(" no complete date and time in " + shown + " (" + damage.cause +
                                 "): next time choose the time format yyyy-mm-dd hh:nn:ss, or the variables 1 and 2");
         case PlanResult::table: break;
     }

@@ -185,7 +185,7 @@ PlanResult planNormalTime(TablePlan& plan, Damage& damage) {
         return PlanResult::table;
     }
     damage.line = 3;
-    damage.cause = plan.timeColumn >= 0 ? "\"" + platform::inputExcerpt(plan.titles[0]) + "\"" : "x";
+    damage.cause = plan.timeColumn >= 0 ? "time column " + quoted(plan.titles[0]) : "no time column";
     return PlanResult::noCompleteTime;
 }
 
@@ -225,9 +225,13 @@ PlanResult planTable(std::string_view line1, std::string_view line2, std::string
         if (count < 4) return damaged(damage, 3, "a basic-data table with fewer than 4 columns");
         for (int c = 1; c <= count; ++c) {
             Variable variable = basicColumn(c, count, plan.titles[static_cast<size_t>(c - 1)]);
-            // Raw titles may repeat or give one name twice: the column number tells them apart.
-            for (const Variable& earlier : plan.variables)
-                if (earlier.name == variable.name) variable.name += "_" + std::to_string(c);
+            // Raw titles may repeat, give one name twice or the name of the
+            // time: the column number tells them apart.
+            auto taken = [&](const std::string& name) {
+                return name == "time" || std::any_of(plan.variables.begin(), plan.variables.end(),
+                                                     [&](const Variable& earlier) { return earlier.name == name; });
+            };
+            while (taken(variable.name)) variable.name += "_" + std::to_string(c);
             plan.columns[static_cast<size_t>(c - 1)] = {addVariable(plan, std::move(variable)), 0, ValueType::whole};
         }
         plan.timeSource = TimeSource::clockCode;

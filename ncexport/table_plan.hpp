@@ -81,7 +81,8 @@ enum class PlanResult { table, notATable, damaged, noCompleteTime };
 bool looksLikeTable(std::string_view line1, std::string_view line3);
 
 // The plan of a table from its head lines. `damage` says what is wrong with
-// a damaged head; for noCompleteTime its cause is the time column's head.
+// a damaged head; for noCompleteTime its cause says which time column the
+// table has.
 PlanResult planTable(std::string_view line1, std::string_view line2, std::string_view line3, TablePlan& plan,
                      Damage& damage);
 
