@@ -31,7 +31,13 @@ std::string nameOf(std::string_view name) { return std::string(name); }
 
 }  // namespace
 
-Dataset::Dataset() { check(nc_create_mem(kMemoryName, NC_64BIT_OFFSET, 0, &id_)); }
+Dataset::Dataset() {
+    check(nc_create_mem(kMemoryName, NC_64BIT_OFFSET, 0, &id_));
+    // Every value is put, so the library need not write fill values first
+    // (the memory it adds is zeroed, so no byte depends on the system).
+    int previous = 0;
+    check(nc_set_fill(id_, NC_NOFILL, &previous));
+}
 
 Dataset::~Dataset() {
     if (id_ >= 0) nc_abort(id_);

@@ -1,8 +1,10 @@
 #include "ncexport/table_lines.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "platform/number_text.hpp"
 #include "platform/text.hpp"
@@ -89,11 +91,25 @@ std::string columnText(const TablePlan& plan, size_t c) {
 
 std::string quoted(std::string_view text) { return "\"" + platform::inputExcerpt(text) + "\""; }
 
+// The nearest value of the type to a decimal text: std::from_chars itself
+// for the plain numbers of the tables, the platform's reading for anything
+// else (a plus sign, a number beyond the range of the type).
+template <class Real>
+bool readReal(std::string_view text, Real& value) {
+    const char* end = text.data() + text.size();
+    const std::from_chars_result read = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (read.ec == std::errc() && read.ptr == end && std::isfinite(value)) return true;
+    if constexpr (std::is_same_v<Real, float>)
+        return platform::parseFloat(text, value);
+    else
+        return platform::parseReal(text, value);
+}
+
 // A whole number as the tables write it, also with a point and zeros
 // ("5.0"), as in a Normal table's count of averaged lines.
 bool readWhole(std::string_view text, int32_t& value) {
     double real = 0;
-    if (!platform::parseReal(text, real) || real != std::trunc(real) || real < -2147483648.0 || real > 2147483647.0)
+    if (!readReal(text, real) || real != std::trunc(real) || real < -2147483648.0 || real > 2147483647.0)
         return false;
     value = static_cast<int32_t>(real);
     return true;
@@ -131,7 +147,7 @@ bool readDataLine(const TablePlan& plan, std::string_view line, Rows& rows, std:
                 if (column.variable >= 0) rows.wholes[at(column)] = value;
             } else {
                 float value = 0;
-                if (!platform::parseFloat(field, value)) {
+                if (!readReal(field, value)) {
                     cause = quoted(field) + " in " + columnText(plan, c) + " is not a number";
                     return false;
                 }
