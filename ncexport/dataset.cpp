@@ -58,6 +58,7 @@ int Dataset::variable(std::string_view name, Type type, std::initializer_list<in
     const std::vector<int> ids(dimensions);
     int variable = 0;
     check(nc_def_var(id_, nameOf(name).c_str(), typeOf(type), static_cast<int>(ids.size()), ids.data(), &variable));
+    firstLengths_.push_back(ids.empty() ? 1 : dimensionLengths_[static_cast<size_t>(ids[0])]);
     rowLengths_.push_back(ids.size() > 1 ? dimensionLengths_[static_cast<size_t>(ids[1])] : 1);
     return variable;
 }
@@ -82,7 +83,17 @@ void Dataset::fillWithNaN(int variable) {
     check(nc_put_att_float(id_, variable, "_FillValue", NC_FLOAT, 1, &nan));
 }
 
-void Dataset::endDefinitions() { check(nc_enddef(id_)); }
+void Dataset::endDefinitions() {
+    check(nc_enddef(id_));
+    // The values of the last variable end the file: one put there first
+    // gives the dataset its whole size at once, instead of growing it (and
+    // copying it) with every block of rows. The value is put again later.
+    const int last = static_cast<int>(rowLengths_.size()) - 1;
+    if (last < 0 || firstLengths_.back() == 0) return;
+    const size_t index[2] = {firstLengths_.back() - 1, rowLengths_.back() - 1};
+    const double zero = 0;
+    check(nc_put_var1_double(id_, last, index, &zero));
+}
 
 void Dataset::region(int variable, size_t firstRow, size_t rows) {
     start_[0] = firstRow;

@@ -52,7 +52,8 @@ private:
 
     int id_ = -1;
     std::vector<size_t> dimensionLengths_;
-    std::vector<size_t> rowLengths_;  // per variable: values in one row
+    std::vector<size_t> firstLengths_;  // per variable: rows
+    std::vector<size_t> rowLengths_;    // per variable: values in one row
     size_t start_[2] = {}, count_[2] = {};
 };
 
