@@ -120,13 +120,18 @@ PlanResult planVariables(TablePlan& plan, size_t first, Damage& damage) {
         const int count = group.shape == Shape::diameter   ? kDiameterFractions
                           : group.shape == Shape::mobility ? kMobilityFractions
                                                            : static_cast<int>(extras.size());
-        std::string titles;
-        for (int i = 0; i < count; ++i) {
-            if (i > 0) titles += ' ';
-            titles += fractionTitle(group.shape, group.positive, plan.mobilityFractionsPerDecade, i,
-                                    group.shape == Shape::extraDiameter ? extras[static_cast<size_t>(i)] : 0);
-        }
-        plan.variables[static_cast<size_t>(group.variable)].attributes.push_back({"column_titles", titles});
+        // The titles along the second dimension: the table's own, and those
+        // of the fractions it has no column for.
+        std::vector<std::string> titles;
+        for (int i = 0; i < count; ++i)
+            titles.push_back(fractionTitle(group.shape, group.positive, plan.mobilityFractionsPerDecade, i,
+                                           group.shape == Shape::extraDiameter ? extras[static_cast<size_t>(i)] : 0));
+        for (size_t c = first; c < plan.titles.size(); ++c)
+            if (plan.columns[c].variable == group.variable)
+                titles[static_cast<size_t>(plan.columns[c].offset)] = plan.titles[c];
+        std::string joined;
+        for (const std::string& title : titles) joined += (joined.empty() ? "" : " ") + title;
+        plan.variables[static_cast<size_t>(group.variable)].attributes.push_back({"column_titles", joined});
     }
     return PlanResult::table;
 }
