@@ -14,6 +14,7 @@
 #include "platform/datetime.hpp"
 #include "platform/files.hpp"
 #include "platform/number_text.hpp"
+#include "postprocessor/run.hpp"
 #include "tests/fuzz/fuzz_inputs.hpp"
 #include "tests/fuzz/fuzz_support.hpp"
 #include "tests/postprocessor/input/daily_table_maker.hpp"
@@ -49,7 +50,8 @@ std::vector<std::string> rawFiles(int day, int fromSecond, int toSecond, int day
 }
 
 // The daily table the converter makes of the given raw files.
-std::string dailyTable(const std::vector<std::string>& raw, const std::string& settings) {
+std::string dailyTable(const std::vector<std::string>& raw, const std::string& settings,
+                       const std::string& name = "KVA111218.txt") {
     fuzz::Scratch& scratch = fuzz::Scratch::get();
     scratch.reset();
     for (size_t i = 0; i < raw.size(); ++i) scratch.write("_KVA111218.00" + std::to_string(i + 1), raw[i]);
@@ -58,7 +60,7 @@ std::string dailyTable(const std::vector<std::string>& raw, const std::string& s
     std::ostringstream out;
     platform::Console console(in, out);
     converter::runConverter(console, {scratch.root() + "/w"});
-    const std::string path = scratch.work() + "KVA111218.txt";
+    const std::string path = scratch.work() + name;
     if (!platform::fileExists(path)) throw std::runtime_error("the converter made no daily table:\n" + out.str());
     return fuzz::readFile(path);
 }
@@ -91,6 +93,22 @@ std::string scaledFractions(const std::string& table, double factor) {
         scaled += out + "\r\n";
     }
     return scaled;
+}
+
+// The Normal or Fraction table "out.txt" that the postprocessor makes of a
+// daily table of 2011-12-18, with the extra diameters 1.0 and 2.5.
+std::string postprocessedTable(const std::string& daily, const std::string& answers) {
+    fuzz::Scratch& scratch = fuzz::Scratch::get();
+    scratch.reset();
+    scratch.write("KVA111218.txt", daily);
+    scratch.write("diameters.txt", "1.0\r\n2.5\r\n");
+    std::istringstream in(answers);
+    std::ostringstream out;
+    platform::Console console(in, out);
+    postprocessor::runPostprocessor(console, {scratch.work() + "KVA111218.txt"});
+    const std::string path = scratch.work() + "out.txt";
+    if (!platform::fileExists(path)) throw std::runtime_error("the postprocessor made no table:\n" + out.str());
+    return fuzz::readFile(path);
 }
 
 struct SeedWriter {
@@ -143,6 +161,16 @@ int main(int argc, char** argv) {
         seed("daily-table", "fraction", joinInput(fuzz::encodeTableCase(1, 5, 'F', 5), {minutes}));
         seed("daily-table", "diagram", joinInput(fuzz::encodeTableCase(2, 3, 'D', 0), {cycles}));
         seed("daily-table", "two-tables", joinInput(fuzz::encodeTableCase(0, 1, 'N', 1), {minutes, cycles}));
+        // KEVORNC's tables: the daily tables of both styles, one of basic
+        // data, and a Normal and a Fraction table made of `minutes`.
+        seed("nc-table", "daily-8", minutes);
+        seed("nc-table", "daily-16", cycles);
+        seed("nc-table", "basic",
+             dailyTable(morning, "outputstyle=2,cycleminutes=1,zerominutes=5,extracorrect=0", "~KVA111218.txt"));
+        seed("nc-table", "normal", postprocessedTable(minutes, "0\n0\n0\n0\n5\n1\nN\nyyyy-mm-dd hh:nn\n1-78\nout.txt\n"));
+        seed("nc-table", "fraction",
+             postprocessedTable(minutes, "1\n4\n2\n-1\n1\n2\nF\nj.f\n1,2,9-28,61,81,82,101,9\nout.txt\n"));
+
         std::string regular = kevor_test::dailyHeader(kevor_test::standardTitles());
         for (int k = 0; k < 60; ++k)
             kevor_test::appendDailyLine(regular, platform::encodeDate(2011, 12, 18) + 0.25 + k / 1440.0, k);
