@@ -147,7 +147,7 @@ void putRows(Dataset& dataset, const DatasetIds& ids, const TablePlan& plan, Row
 
 Outcome convertTable(ExportRun& run, const std::string& folder, const std::string& name) {
     const std::string path = platform::joinPath(folder, name);
-    const std::string shown = shownPath(name);
+    const std::string shown = platform::printablePath(name);
     auto notConverted = [&](const std::string& line) {
         run.console.writeLine(line + "; not converted");
         ++run.tablesNotConverted;
@@ -224,7 +224,7 @@ Outcome convertTable(ExportRun& run, const std::string& folder, const std::strin
     dataset.writeTo(file);
     file.commit();
     ++run.datasetsWritten;
-    run.console.writeLine(" written " + shownPath(datasetName) + ": " + std::string(kindName(plan.kind)) + ", " +
+    run.console.writeLine(" written " + platform::printablePath(datasetName) + ": " + std::string(kindName(plan.kind)) + ", " +
                           std::to_string(count) + " lines");
     return Outcome::written;
 }

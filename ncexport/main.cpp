@@ -3,4 +3,4 @@
 #include "ncexport/run.hpp"
 #include "platform/program.hpp"
 
-int main(int argc, char** argv) { return platform::runProgram("KEVORNC", argc, argv, &ncexport::runExport); }
+int main(int argc, char** argv) { return platform::runProgram({"KEVORNC", 0}, argc, argv, &ncexport::runExport); }

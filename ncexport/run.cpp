@@ -20,7 +20,7 @@ namespace {
 }
 
 void notATable(ExportRun& run, std::string_view name) {
-    run.console.writeLine(" skipped " + shownPath(name) + ": not a daily, Normal or Fraction table");
+    run.console.writeLine(" skipped " + platform::printablePath(name) + ": not a daily, Normal or Fraction table");
 }
 
 // The datasets themselves lie beside the tables.
@@ -47,21 +47,6 @@ void convertFolder(ExportRun& run, const std::string& folder) {
 ExportRun::ExportRun(platform::Console& console, std::vector<std::string> args)
     : console(console), args(std::move(args)) {}
 
-std::string shownPath(std::string_view path) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string shown;
-    for (char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-            continue;
-        }
-        shown += "\\x";
-        shown += kHex[byte >> 4];
-        shown += kHex[byte & 0x0F];
-    }
-    return shown;
-}
 
 bool readHead(ExportRun& run, const std::string& path) {
     for (std::string& line : run.head) line.clear();
@@ -89,15 +74,15 @@ int runExport(platform::Console& console, const std::vector<std::string>& args) 
         }
         const std::string& item = run.args[0];
         if (platform::folderExists(item)) {
-            console.writeLine(" dragged item is folder " + shownPath(item));
+            console.writeLine(" dragged item is folder " + platform::printablePath(item));
             convertFolder(run, item);
         } else if (platform::fileExists(item)) {
-            console.writeLine(" dragged item is file " + shownPath(item));
+            console.writeLine(" dragged item is file " + platform::printablePath(item));
             if (convertTable(run, std::string(platform::folderPart(item)),
                              std::string(platform::fileNamePart(item))) == Outcome::notATable)
                 finish(console, "Nothing to convert!");
         } else {
-            console.writeLine(" dragged item is unknown " + shownPath(item));
+            console.writeLine(" dragged item is unknown " + platform::printablePath(item));
             finish(console, "Nothing to process!");
         }
         if (run.datasetsWritten == 0) finish(console, "No dataset written!");

@@ -33,10 +33,6 @@ struct ExportRun {
 // cannot be written) are run-time errors for the catch-all of main.
 int runExport(platform::Console& console, const std::vector<std::string>& args);
 
-// A path or file name as the console shows it: control characters as
-// \xNN, so that no name can act on the terminal or forge a line.
-std::string shownPath(std::string_view path);
-
 // Reads the head lines of a file into run.head; false when it can't be
 // read.
 bool readHead(ExportRun& run, const std::string& path);

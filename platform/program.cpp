@@ -34,8 +34,4 @@ int runProgram(ProgramName program, int argc, char** argv, ProgramRun run) {
     }
 }
 
-int runProgram(const char* name, int argc, char** argv, ProgramRun run) {
-    return runProgram(ProgramName{name, 0}, argc, argv, run);
-}
-
 }  // namespace platform

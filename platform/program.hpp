@@ -14,7 +14,8 @@ namespace platform {
 using ProgramRun = int (*)(Console& console, const std::vector<std::string>& args);
 
 // What a program is called and about how much memory its run's tables
-// take, for the line that says there is not enough.
+// take, for the line that says there is not enough (0: the line leaves the
+// figure out, for a program whose need grows with its input).
 struct ProgramName {
     std::string_view name;
     int tablesMegabytes;
@@ -27,9 +28,6 @@ struct ProgramName {
 // memory for its tables (reportOutOfMemory); an output file open at that
 // moment is removed, as at every run-time error.
 int runProgram(ProgramName program, int argc, char** argv, ProgramRun run);
-// The same for a program that does not say how much memory its tables take
-// (the line then leaves the figure out).
-int runProgram(const char* name, int argc, char** argv, ProgramRun run);
 
 // The line for a failed allocation: "<program>: error: not enough memory for
 // the run's tables (about N MB are needed)", exit code 1.
