@@ -3,14 +3,17 @@
 // negative value in one polarity with its counterpart in the other.
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <limits>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/datetime.hpp"
 #include "platform/number_text.hpp"
+#include "platform/parallel.hpp"
 #include "platform/run_error.hpp"
+#include "postprocessor/output/line_blocks.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
 
@@ -27,7 +30,7 @@ constexpr int kOutlierColumns[] = {14, 15, 16, 17, 24, 25, 26, 27, 30, 31, 32, 3
 constexpr int kFirstDiameterPair = 9, kDiameterPairs = 10, kDiameterPolarityGap = 10;
 constexpr int kFirstMobilityPair = 29, kMobilityPairs = 16, kMobilityPolarityGap = 16;
 
-constexpr int kCorrectionCapacity = 1000000;
+constexpr size_t kCorrectionCapacity = 1000000;
 
 struct Correction {
     int32_t line;
@@ -58,24 +61,23 @@ std::string percentText(long long part, long long whole) {
 
 constexpr float kLargestSingle = std::numeric_limits<float>::max();
 
-}  // namespace
-
-void correctOutliers(PostprocessorRun& run) {
-    LoadedData& data = run.data;
-    const float multiplier = run.params.outlierMultiplier;
-    // Room for every correction but the one that stops the run; untouched
-    // until used.
-    std::unique_ptr<Correction[]> corrections(new Correction[kCorrectionCapacity]);
+// The outliers found in a block of lines, in scan order.
+struct OutlierScan {
     long long examined = 0;
-    int count = 0;
+    std::vector<Correction> corrections;
+    std::exception_ptr failure;
+};
 
-    for (int r = 2; r <= data.lineCount - 1; ++r) {
+// The test of every examined value of lines first..last against its eight
+// neighbours; stops when the corrections alone reach the capacity.
+void scanForOutliers(const LoadedData& data, float multiplier, int first, int last, OutlierScan& scan) {
+    for (int r = first; r <= last; ++r) {
         if (!data.regularSpacing[r]) continue;
         const float* before = data.line(r - 1);
         const float* here = data.line(r);
         const float* after = data.line(r + 1);
         for (int col : kOutlierColumns) {
-            ++examined;
+            ++scan.examined;
             const int c = col - 1;
             // The eight neighbours, fraction by fraction, earlier line first.
             const float neighbours[8] = {before[c - 1], here[c - 1], after[c - 1], before[c],
@@ -106,50 +108,88 @@ void correctOutliers(PostprocessorRun& run) {
             const float deviation = variance > 0 ? static_cast<float>(std::sqrt(variance)) : 0.0f;
             if (!(std::fabs(static_cast<double>(here[c]) - mean) > static_cast<double>(multiplier) * deviation))
                 continue;
-            corrections[count] = {r, col, static_cast<float>(platform::roundHalfEven(mean))};
-            ++count;
-            if (count == kCorrectionCapacity) finishRun(run.console, "too many corrections!");
+            scan.corrections.push_back({r, col, static_cast<float>(platform::roundHalfEven(mean))});
+            if (scan.corrections.size() == kCorrectionCapacity) return;
         }
+    }
+}
+
+}  // namespace
+
+void correctOutliers(PostprocessorRun& run) {
+    LoadedData& data = run.data;
+    const float multiplier = run.params.outlierMultiplier;
+    // Blocks of lines are scanned on every core; each stops at its first
+    // failure or when its own corrections alone are too many.
+    const LineBlocks blocks(2, data.lineCount - 1);
+    std::vector<OutlierScan> scans(static_cast<size_t>(blocks.count()));
+    platform::forEachIndex(blocks.count(), [&](long k) {
+        OutlierScan& scan = scans[static_cast<size_t>(k)];
+        try {
+            scanForOutliers(data, multiplier, blocks.first(k), blocks.last(k), scan);
+        } catch (...) {
+            scan.failure = std::current_exception();
+        }
+    });
+
+    // In scan order: the correction that makes the list too long, or the
+    // first failure, whichever the scan meets first.
+    long long examined = 0;
+    size_t count = 0;
+    for (const OutlierScan& scan : scans) {
+        if (count + scan.corrections.size() >= kCorrectionCapacity) finishRun(run.console, "too many corrections!");
+        if (scan.failure) std::rethrow_exception(scan.failure);
+        count += scan.corrections.size();
+        examined += scan.examined;
     }
 
     // Detection saw only uncorrected values; now the replacements go in.
-    for (int i = 0; i < count; ++i)
-        data.value(corrections[i].line, corrections[i].column) = corrections[i].value;
+    for (const OutlierScan& scan : scans)
+        for (const Correction& c : scan.corrections) data.value(c.line, c.column) = c.value;
 
     if (count == 0)
         run.console.writeLine(" Method 1: no outliers detected");
     else
-        run.console.writeLine(" Method 1: outliers are corrected in " + percentText(count, examined) +
-                              " % of available cells");
+        run.console.writeLine(" Method 1: outliers are corrected in " +
+                              percentText(static_cast<long long>(count), examined) + " % of available cells");
 }
 
 void suppressDustPulses(PostprocessorRun& run) {
     LoadedData& data = run.data;
-    long long cells = 0, count = 0;
-    auto mergePair = [&](int r, float* line, int p, int q) {
-        cells += 2;
-        float& a = line[p - 1];
-        float& b = line[q - 1];
-        const float s = a + b;
-        if (!(std::fabs(s) <= kLargestSingle))
-            singleOverflow(data, "suppression of dust pulses", r, p, q, "the sum of the pair");
-        if (a < 0 && s >= 0) {
-            a = 0;
-            b = s;
-            ++count;
-        } else if (b < 0 && s >= 0) {  // both negative can't give s >= 0
-            b = 0;
-            a = s;
-            ++count;
+    // Every line on its own: blocks of lines on every core, the first
+    // failure in line order thrown.
+    const LineBlocks blocks(1, data.lineCount);
+    std::vector<long long> merged(static_cast<size_t>(blocks.count()), 0);
+    platform::forEachIndex(blocks.count(), [&](long k) {
+        long long count = 0;
+        auto mergePair = [&](int r, float* line, int p, int q) {
+            float& a = line[p - 1];
+            float& b = line[q - 1];
+            const float s = a + b;
+            if (!(std::fabs(s) <= kLargestSingle))
+                singleOverflow(data, "suppression of dust pulses", r, p, q, "the sum of the pair");
+            if (a < 0 && s >= 0) {
+                a = 0;
+                b = s;
+                ++count;
+            } else if (b < 0 && s >= 0) {  // both negative can't give s >= 0
+                b = 0;
+                a = s;
+                ++count;
+            }
+        };
+        for (int r = blocks.first(k); r <= blocks.last(k); ++r) {
+            float* line = data.line(r);
+            for (int i = 0; i < kDiameterPairs; ++i)
+                mergePair(r, line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
+            for (int i = 0; i < kMobilityPairs; ++i)
+                mergePair(r, line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
         }
-    };
-    for (int r = 1; r <= data.lineCount; ++r) {
-        float* line = data.line(r);
-        for (int i = 0; i < kDiameterPairs; ++i)
-            mergePair(r, line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
-        for (int i = 0; i < kMobilityPairs; ++i)
-            mergePair(r, line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
-    }
+        merged[static_cast<size_t>(k)] = count;
+    });
+    long long count = 0;
+    for (long long m : merged) count += m;
+    const long long cells = 2LL * (kDiameterPairs + kMobilityPairs) * data.lineCount;
     run.console.writeLine(" Method 2: dust pulses are corrected in " + percentText(count, cells) +
                           " % of available cells");
 }

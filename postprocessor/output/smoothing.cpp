@@ -1,7 +1,10 @@
 // Smoothing of the data lines in time, and the filling of single empty
 // output lines of the grid.
 #include <cstring>
+#include <vector>
 
+#include "platform/parallel.hpp"
+#include "postprocessor/output/line_blocks.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
 
@@ -9,52 +12,66 @@ namespace postprocessor {
 
 namespace {
 
-// One repetition of a (1+2+1)/4 triplet pass over the columns `first` to
-// `last`; `replaces(before, here, after)` says whether a value is replaced.
+// Columns first..last of a data line (1-based).
+struct Columns {
+    int first, last;
+};
+
+// One repetition of a (1+2+1)/4 triplet pass over some column ranges;
+// `replaces(before, here, after)` says whether a value is replaced.
 //
 // Every neighbour is read as it was before this repetition. The columns
 // don't feed into each other, so instead of one column at a time this works
 // line by line over all columns, keeping the previous line's values from
 // before the repetition: one sweep over memory instead of one per column.
-template <typename Replaces>
-void tripletPass(LoadedData& data, int first, int last, const bool (&skipped)[kColumnCount + 1],
-                 Replaces replaces) {
-    float previous[kColumnCount], current[kColumnCount];
-    if (data.lineCount < 1) return;
-    std::memcpy(previous, data.line(1), sizeof previous);
+// Blocks of lines go to the cores; the lines at their edges, which a
+// neighbouring block changes, are read from copies taken before.
+template <size_t N, typename Replaces>
+void tripletPass(LoadedData& data, const Columns (&ranges)[N], Replaces replaces) {
     // The first and the last line never carry the regular-spacing mark.
-    for (int r = 2; r <= data.lineCount - 1; ++r) {
-        float* here = data.line(r);
-        std::memcpy(current, here, sizeof current);
-        if (data.regularSpacing[r]) {
-            const float* after = data.line(r + 1);
-            for (int col = first; col <= last; ++col) {
-                if (skipped[col]) continue;
-                const int c = col - 1;
-                const double a = previous[c], b = current[c], n = after[c];
-                if (replaces(a, b, n)) here[c] = static_cast<float>((a + 2 * b + n) / 4);
-            }
-        }
-        std::memcpy(previous, current, sizeof previous);
+    const LineBlocks blocks(2, data.lineCount - 1);
+    std::vector<float> edges(static_cast<size_t>(blocks.count()) * 2 * kColumnCount);
+    auto edge = [&](long k, int side) { return &edges[(static_cast<size_t>(k) * 2 + side) * kColumnCount]; };
+    for (long k = 0; k < blocks.count(); ++k) {
+        std::memcpy(edge(k, 0), data.line(blocks.first(k) - 1), kColumnCount * sizeof(float));
+        std::memcpy(edge(k, 1), data.line(blocks.last(k) + 1), kColumnCount * sizeof(float));
     }
+    platform::forEachIndex(blocks.count(), [&](long k) {
+        float previous[kColumnCount], current[kColumnCount];
+        std::memcpy(previous, edge(k, 0), sizeof previous);
+        const int last = blocks.last(k);
+        for (int r = blocks.first(k); r <= last; ++r) {
+            float* here = data.line(r);
+            std::memcpy(current, here, sizeof current);
+            if (data.regularSpacing[r]) {
+                const float* after = r == last ? edge(k, 1) : data.line(r + 1);
+                for (const Columns& range : ranges) {
+                    for (int c = range.first - 1; c < range.last; ++c) {
+                        const double a = previous[c], b = current[c], n = after[c];
+                        here[c] = replaces(a, b, n) ? static_cast<float>((a + 2 * b + n) / 4) : current[c];
+                    }
+                }
+            }
+            std::memcpy(previous, current, sizeof previous);
+        }
+    });
 }
 
 }  // namespace
 
 void smoothNegatives(PostprocessorRun& run) {
     // "RH:%" to "Z-", without "bias+" and "bias-".
-    bool skipped[kColumnCount + 1] = {};
-    skipped[66] = skipped[67] = true;
+    const Columns columns[] = {{5, 65}, {68, 76}};
     for (int rep = 0; rep < run.params.negativeSmoothingLevel; ++rep)
-        tripletPass(run.data, 5, 76, skipped,
+        tripletPass(run.data, columns,
                     [](double before, double here, double after) { return here < 0 && before + after > 0; });
 }
 
 void smoothTotally(PostprocessorRun& run) {
     // "T:C" to "Z-".
-    const bool skipped[kColumnCount + 1] = {};
+    const Columns columns[] = {{4, 76}};
     for (int rep = 0; rep < run.params.totalSmoothingLevel; ++rep)
-        tripletPass(run.data, 4, 76, skipped, [](double, double, double) { return true; });
+        tripletPass(run.data, columns, [](double, double, double) { return true; });
 }
 
 void fillGaps(PostprocessorRun& run) {
