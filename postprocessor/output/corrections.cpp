@@ -2,6 +2,7 @@
 // against their neighbours in time and size, and dust pulses that show as a
 // negative value in one polarity with its counterpart in the other.
 #include <cmath>
+#include <iterator>
 #include <cstdint>
 #include <exception>
 #include <limits>
@@ -13,6 +14,7 @@
 #include "platform/number_text.hpp"
 #include "platform/parallel.hpp"
 #include "platform/run_error.hpp"
+#include "postprocessor/output/lanes.hpp"
 #include "postprocessor/output/line_blocks.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
@@ -23,8 +25,10 @@ namespace {
 
 // Examined columns: "D+" fractions 6..9, "D-" 6..9, "Z+" 2..9, "Z-" 2..10.
 // Their neighbours in size (one column to either side) stay in the group.
-constexpr int kOutlierColumns[] = {14, 15, 16, 17, 24, 25, 26, 27, 30, 31, 32, 33, 34,
-                                   35, 36, 37, 46, 47, 48, 49, 50, 51, 52, 53, 54};
+// They are examined four at a time, from these columns on; of the last four
+// only the first (column 54) is examined, the other lanes are left unused.
+constexpr int kOutlierColumnGroups[] = {14, 24, 30, 34, 46, 50, 54};
+constexpr int kOutlierColumnsPerLine = 25;
 
 // "D+" fraction i with "D-" fraction i, then "Z+" i with "Z-" i.
 constexpr int kFirstDiameterPair = 9, kDiameterPairs = 10, kDiameterPolarityGap = 10;
@@ -69,47 +73,63 @@ struct OutlierScan {
 };
 
 // The test of every examined value of lines first..last against its eight
-// neighbours; stops when the corrections alone reach the capacity.
+// neighbours, in line and column order; stops when the corrections alone
+// reach the capacity.
 void scanForOutliers(const LoadedData& data, float multiplier, int first, int last, OutlierScan& scan) {
+    using namespace lanes;
+    const D2 limit = D2{} + static_cast<double>(multiplier);
     for (int r = first; r <= last; ++r) {
         if (!data.regularSpacing[r]) continue;
+        scan.examined += kOutlierColumnsPerLine;
         const float* before = data.line(r - 1);
         const float* here = data.line(r);
         const float* after = data.line(r + 1);
-        for (int col : kOutlierColumns) {
-            ++scan.examined;
+        for (int col : kOutlierColumnGroups) {
             const int c = col - 1;
             // The eight neighbours, fraction by fraction, earlier line first.
-            const float neighbours[8] = {before[c - 1], here[c - 1], after[c - 1], before[c],
-                                         after[c],      before[c + 1], here[c + 1], after[c + 1]};
-            float smallest = neighbours[0], largest = neighbours[0];
-            float sum = 0, squares = 0;
-            for (float v : neighbours) {
-                if (v < smallest) smallest = v;
-                if (v > largest) largest = v;
+            const F4 neighbours[8] = {load(before + c - 1), load(here + c - 1), load(after + c - 1),
+                                      load(before + c),     load(after + c),    load(before + c + 1),
+                                      load(here + c + 1),   load(after + c + 1)};
+            F4 smallest = neighbours[0], largest = neighbours[0];
+            F4 sum = {}, squares = {};
+            for (const F4 v : neighbours) {
+                smallest = select(v < smallest, v, smallest);
+                largest = select(v > largest, v, largest);
                 sum += v;
                 squares += v * v;
             }
             // The running sum can only overflow through a value beyond an
             // eighth of the range, whose square has overflowed already.
-            if (!(squares <= kLargestSingle))
-                singleOverflow(data, "elimination of outliers", r, col, 0, "the sum of the neighbours' squares");
+            const I4 overflow = ~(squares <= kLargestSingle);
             // The running sums, the mean and the deviation are singles; the
             // squares left after the extremes, the variance and the test are
             // worked in double, which keeps the spread of the six that stay
             // when a large neighbour's square is taken away.
-            const float sum6 = sum - smallest - largest;
-            const double squares6 = static_cast<double>(squares) - static_cast<double>(smallest) * smallest -
-                                    static_cast<double>(largest) * largest;
-            const float mean = sum6 / 6.0f;
-            const double meanOfSquares = std::fabs(squares6 / 6);
-            const double variance = meanOfSquares - static_cast<double>(mean) * mean;
-            // Nearly equal neighbours can leave a rounding residue below 0.
-            const float deviation = variance > 0 ? static_cast<float>(std::sqrt(variance)) : 0.0f;
-            if (!(std::fabs(static_cast<double>(here[c]) - mean) > static_cast<double>(multiplier) * deviation))
-                continue;
-            scan.corrections.push_back({r, col, static_cast<float>(platform::roundHalfEven(mean))});
-            if (scan.corrections.size() == kCorrectionCapacity) return;
+            const F4 sum6 = sum - smallest - largest;
+            const F4 mean = sum6 / 6.0f;
+            auto deviation = [&](D2 squares, D2 smallest, D2 largest, D2 mean) {
+                const D2 squares6 = squares - smallest * smallest - largest * largest;
+                const D2 meanOfSquares = abs(squares6 / 6);
+                const D2 variance = meanOfSquares - mean * mean;
+                // Nearly equal neighbours can leave a rounding residue below 0.
+                return select(variance > 0.0, sqrt(variance), D2{});
+            };
+            const F4 spread = singles(
+                deviation(lowHalf(squares), lowHalf(smallest), lowHalf(largest), lowHalf(mean)),
+                deviation(highHalf(squares), highHalf(smallest), highHalf(largest), highHalf(mean)));
+            const F4 value = load(here + c);
+            const I4 outlier = lanesOf(abs(lowHalf(value) - lowHalf(mean)) > limit * lowHalf(spread),
+                                       abs(highHalf(value) - highHalf(mean)) > limit * highHalf(spread));
+            if (!any(overflow | outlier)) continue;
+            const int lanesUsed = col == kOutlierColumnGroups[std::size(kOutlierColumnGroups) - 1] ? 1 : 4;
+            for (int j = 0; j < lanesUsed; ++j) {
+                if (overflow[j])
+                    singleOverflow(data, "elimination of outliers", r, col + j, 0,
+                                   "the sum of the neighbours' squares");
+                if (!outlier[j]) continue;
+                scan.corrections.push_back({r, col + j, static_cast<float>(platform::roundHalfEven(mean[j]))});
+                if (scan.corrections.size() == kCorrectionCapacity) return;
+            }
         }
     }
 }

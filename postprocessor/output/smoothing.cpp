@@ -1,9 +1,11 @@
 // Smoothing of the data lines in time, and the filling of single empty
 // output lines of the grid.
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "platform/parallel.hpp"
+#include "postprocessor/output/lanes.hpp"
 #include "postprocessor/output/line_blocks.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
@@ -17,17 +19,42 @@ struct Columns {
     int first, last;
 };
 
-// One repetition of a (1+2+1)/4 triplet pass over some column ranges;
-// `replaces(before, here, after)` says whether a value is replaced.
+// Which values a pass replaces, asked of one column or of two side by side.
+struct NegativeValues {  // a negative value whose neighbours sum to more than 0
+    static bool mayReplace(lanes::F4 here) { return lanes::any(here < 0.0f); }
+    static bool replaces(double before, double here, double after) { return here < 0 && before + after > 0; }
+    static lanes::L2 replaces(lanes::D2 before, lanes::D2 here, lanes::D2 after) {
+        return (here < 0.0) & (before + after > 0.0);
+    }
+};
+struct EveryValue {
+    static bool mayReplace(lanes::F4) { return true; }
+    static bool replaces(double, double, double) { return true; }
+    static lanes::L2 replaces(lanes::D2, lanes::D2, lanes::D2) { return lanes::L2{} - 1; }
+};
+
+// The triplet average of one column, or of two side by side, where the rule
+// replaces the value; the value itself elsewhere.
+template <typename Rule, typename T>
+T triplet(T before, T here, T after) {
+    const T mean = (before + 2 * here + after) / 4;
+    if constexpr (std::is_same_v<T, double>)
+        return Rule::replaces(before, here, after) ? mean : here;
+    else
+        return lanes::select(Rule::replaces(before, here, after), mean, here);
+}
+
+// One repetition of a (1+2+1)/4 triplet pass over some column ranges.
 //
 // Every neighbour is read as it was before this repetition. The columns
 // don't feed into each other, so instead of one column at a time this works
 // line by line over all columns, keeping the previous line's values from
-// before the repetition: one sweep over memory instead of one per column.
-// Blocks of lines go to the cores; the lines at their edges, which a
-// neighbouring block changes, are read from copies taken before.
-template <size_t N, typename Replaces>
-void tripletPass(LoadedData& data, const Columns (&ranges)[N], Replaces replaces) {
+// before the repetition: one sweep over memory instead of one per column,
+// four columns at a time. Blocks of lines go to the cores; the lines at
+// their edges, which a neighbouring block changes, are read from copies
+// taken before.
+template <typename Rule, size_t N>
+void tripletPass(LoadedData& data, const Columns (&ranges)[N]) {
     // The first and the last line never carry the regular-spacing mark.
     const LineBlocks blocks(2, data.lineCount - 1);
     std::vector<float> edges(static_cast<size_t>(blocks.count()) * 2 * kColumnCount);
@@ -46,10 +73,16 @@ void tripletPass(LoadedData& data, const Columns (&ranges)[N], Replaces replaces
             if (data.regularSpacing[r]) {
                 const float* after = r == last ? edge(k, 1) : data.line(r + 1);
                 for (const Columns& range : ranges) {
-                    for (int c = range.first - 1; c < range.last; ++c) {
-                        const double a = previous[c], b = current[c], n = after[c];
-                        here[c] = replaces(a, b, n) ? static_cast<float>((a + 2 * b + n) / 4) : current[c];
+                    int c = range.first - 1;
+                    for (; c + 4 <= range.last; c += 4) {
+                        using namespace lanes;
+                        const F4 a = load(previous + c), b = load(current + c), n = load(after + c);
+                        if (!Rule::mayReplace(b)) continue;
+                        store(here + c, singles(triplet<Rule>(lowHalf(a), lowHalf(b), lowHalf(n)),
+                                                triplet<Rule>(highHalf(a), highHalf(b), highHalf(n))));
                     }
+                    for (; c < range.last; ++c)
+                        here[c] = static_cast<float>(triplet<Rule, double>(previous[c], current[c], after[c]));
                 }
             }
             std::memcpy(previous, current, sizeof previous);
@@ -62,16 +95,13 @@ void tripletPass(LoadedData& data, const Columns (&ranges)[N], Replaces replaces
 void smoothNegatives(PostprocessorRun& run) {
     // "RH:%" to "Z-", without "bias+" and "bias-".
     const Columns columns[] = {{5, 65}, {68, 76}};
-    for (int rep = 0; rep < run.params.negativeSmoothingLevel; ++rep)
-        tripletPass(run.data, columns,
-                    [](double before, double here, double after) { return here < 0 && before + after > 0; });
+    for (int rep = 0; rep < run.params.negativeSmoothingLevel; ++rep) tripletPass<NegativeValues>(run.data, columns);
 }
 
 void smoothTotally(PostprocessorRun& run) {
     // "T:C" to "Z-".
     const Columns columns[] = {{4, 76}};
-    for (int rep = 0; rep < run.params.totalSmoothingLevel; ++rep)
-        tripletPass(run.data, columns, [](double, double, double) { return true; });
+    for (int rep = 0; rep < run.params.totalSmoothingLevel; ++rep) tripletPass<EveryValue>(run.data, columns);
 }
 
 void fillGaps(PostprocessorRun& run) {
