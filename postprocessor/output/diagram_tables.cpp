@@ -1,6 +1,7 @@
 // Diagram tables: per day, the 20 D fractions of the output grid, one row
 // per output line and a closing row for 24:00, for plotting.
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -99,16 +100,21 @@ void makeDiagramDay(const RunParameters& params, const GridValues& grid, int day
     for (float& v : buffer)
         if (v <= 0) v = 0.0f;
 
+    // A row is written whole into `text`: its label, and 20 singles of at
+    // most 39 digits each, leave room for the kFixedTextRoom a value needs.
     std::string& out = day.text;
     out.clear();
+    char text[2048];
     for (int t = 0; t <= s; ++t) {
-        platform::appendInt(out, static_cast<long long>(t) * m);
+        char* at = std::to_chars(text, text + 16, static_cast<long long>(t) * m).ptr;
         const float* values = row(t);
         for (int j = 0; j < kDiagramColumns; ++j) {
-            out += '\t';
-            platform::appendFixed(out, values[j], 0);
+            *at++ = '\t';
+            at = platform::writeFixed(at, values[j], 0);
         }
-        out += "\r\n";
+        *at++ = '\r';
+        *at++ = '\n';
+        out.append(text, static_cast<size_t>(at - text));
     }
 }
 

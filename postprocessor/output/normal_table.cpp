@@ -2,6 +2,7 @@
 // line with data: an optional time column and the chosen variables.
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,13 +28,16 @@ constexpr int kFractionsPerDecade = 8;
 constexpr int kFirstExtraVariable = 81;  // 81..100 "ED+", 101..120 "ED-"
 constexpr int kFirstNegativeExtraVariable = 101;
 
-void appendDateCode(std::string& out, float code) {
-    // Six digits with leading zeros: characters 2 to 7 of code + 1000000.
+// Six digits with leading zeros: characters 2 to 7 of code + 1000000.
+char* writeDateCode(char* at, float code) {
     char digits[24];
     const long long shifted = platform::roundHalfEvenToInt(static_cast<double>(code) + 1000000.0);
     const char* end = std::to_chars(digits, digits + sizeof digits, shifted).ptr;
     const size_t length = static_cast<size_t>(end - digits);
-    if (length > 1) out.append(digits + 1, std::min<size_t>(length - 1, 6));
+    if (length <= 1) return at;
+    const size_t count = std::min<size_t>(length - 1, 6);
+    std::memcpy(at, digits + 1, count);
+    return at + count;
 }
 
 // Output lines are formatted in blocks of this many on every core, with
@@ -96,20 +100,33 @@ void appendOutputLine(std::string& out, PostprocessorRun& run, const float* row,
         appendTimeText(out, run, t);
         out += '\t';
     }
+    // The values are written into `text` and appended to `out` a stretch at
+    // a time; a value needs kFixedTextRoom characters of room to be written.
+    char text[4096];
+    char* at = text;
+    auto flush = [&] {
+        out.append(text, static_cast<size_t>(at - text));
+        at = text;
+    };
     for (int k = 1; k <= params.selectedVariableCount; ++k) {
-        if (k > 1) out += '\t';
+        if (at - text > static_cast<std::ptrdiff_t>(sizeof text) - platform::kFixedTextRoom - 1) flush();
+        if (k > 1) *at++ = '\t';
         const int v = params.selectedVariables[k];
         if (v < 1 || v > kVariableCount) platform::fail("variable number out of range");
-        if (v == 1)
-            appendDateCode(out, row[0]);
-        else if (v == 2)
+        if (v == 1) {
+            at = writeDateCode(at, row[0]);
+        } else if (v == 2) {
+            flush();
             platform::appendDateTime(out, "hhnn", t, run.dateFormat);
-        else if (v > kColumnCount)
-            platform::appendFixed(out, extraDiameterValue(run, row, v), run.variables.variableDecimals[v]);
-        else
-            platform::appendFixed(out, row[v - 1], run.variables.variableDecimals[v]);
+        } else if (v > kColumnCount) {
+            at = platform::writeFixed(at, extraDiameterValue(run, row, v), run.variables.variableDecimals[v]);
+        } else {
+            at = platform::writeFixed(at, row[v - 1], run.variables.variableDecimals[v]);
+        }
     }
-    out += "\r\n";
+    *at++ = '\r';
+    *at++ = '\n';
+    flush();
 }
 
 }  // namespace
