@@ -83,7 +83,7 @@ void setColumnNames(VariableTables& variables, std::string_view header, bool two
 
 // The tables are read whole and cut at line ends into pieces of about this
 // size, whose lines are read on every core and taken in table order.
-constexpr size_t kPieceBytes = size_t{1} << 18;
+constexpr size_t kPieceBytes = size_t{1} << 17;
 constexpr int kPieceWindow = 8;
 // Before a table is read, the texts of tables not yet taken hold no more
 // than this; a larger table is taken to its end before the next is read.

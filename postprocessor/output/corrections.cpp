@@ -36,11 +36,19 @@ constexpr int kFirstMobilityPair = 29, kMobilityPairs = 16, kMobilityPolarityGap
 
 constexpr size_t kCorrectionCapacity = 1000000;
 
+// A pending correction: data line and column in one word (7 bits for the
+// column), and the replacement, a whole number: the neighbours' mean,
+// rounded half to even.
 struct Correction {
-    int32_t line;
-    int32_t column;
-    float value;  // a whole number: the neighbours' mean, rounded half to even
+    uint32_t place;
+    float value;
+
+    Correction(int line, int column, float replacement)
+        : place(static_cast<uint32_t>(line) << 7 | static_cast<uint32_t>(column)), value(replacement) {}
+    int line() const { return static_cast<int>(place >> 7); }
+    int column() const { return static_cast<int>(place & 127u); }
 };
+static_assert(kLineCapacity < (1 << 25) && kColumnCount < 128, "a place fits one word");
 
 // Percentage with three decimals, as the reports show it.
 std::string percentText(long long part, long long whole) {
@@ -127,7 +135,7 @@ void scanForOutliers(const LoadedData& data, float multiplier, int first, int la
                     singleOverflow(data, "elimination of outliers", r, col + j, 0,
                                    "the sum of the neighbours' squares");
                 if (!outlier[j]) continue;
-                scan.corrections.push_back({r, col + j, static_cast<float>(platform::roundHalfEven(mean[j]))});
+                scan.corrections.emplace_back(r, col + j, static_cast<float>(platform::roundHalfEven(mean[j])));
                 if (scan.corrections.size() == kCorrectionCapacity) return;
             }
         }
@@ -165,7 +173,7 @@ void correctOutliers(PostprocessorRun& run) {
 
     // Detection saw only uncorrected values; now the replacements go in.
     for (const OutlierScan& scan : scans)
-        for (const Correction& c : scan.corrections) data.value(c.line, c.column) = c.value;
+        for (const Correction& c : scan.corrections) data.value(c.line(), c.column()) = c.value;
 
     if (count == 0)
         run.console.writeLine(" Method 1: no outliers detected");

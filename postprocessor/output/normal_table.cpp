@@ -42,8 +42,8 @@ char* writeDateCode(char* at, float code) {
 
 // Output lines are formatted in blocks of this many on every core, with
 // this many blocks under way.
-constexpr int kLinesPerBlock = 2048;
-constexpr int kBlockWindow = 8;
+constexpr int kLinesPerBlock = 256;
+constexpr int kBlockWindow = 4;
 
 }  // namespace
 
