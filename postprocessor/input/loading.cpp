@@ -299,6 +299,26 @@ void orderByTime(LoadedData& data) {
     const int n = data.lineCount;
     if (n < 2) return;
 
+    // Tables read in time order need no exchange at all (a pass of every
+    // gap would find nothing to swap): only repeated times are removed, the
+    // first of equal times staying, by moving the lines up in place.
+    bool ascending = true;
+    for (int i = 2; i <= n && ascending; ++i) ascending = !(data.lineTimes[i - 1] > data.lineTimes[i]);
+    if (ascending) {
+        int kept = 1;
+        for (int i = 2; i <= n; ++i) {
+            if (data.lineTimes[i] != data.lineTimes[kept]) {
+                ++kept;
+                if (kept != i) {
+                    data.lineTimes[kept] = data.lineTimes[i];
+                    std::memcpy(data.line(kept), data.line(i), kColumnCount * sizeof(float));
+                }
+            }
+        }
+        data.lineCount = kept;
+        return;
+    }
+
     // The exchange sort runs on (time, line) pairs; every swap depends on the
     // times alone, so the order is that of sorting the lines themselves.
     struct Entry {
@@ -308,28 +328,22 @@ void orderByTime(LoadedData& data) {
     std::vector<Entry> order(static_cast<size_t>(n) + 1);
     for (int i = 1; i <= n; ++i) order[static_cast<size_t>(i)] = {data.lineTimes[i], i};
 
-    // Tables read in time order need no exchange at all (a pass of every
-    // gap would find nothing to swap).
-    bool ascending = true;
-    for (int i = 2; i <= n && ascending; ++i) ascending = !(data.lineTimes[i - 1] > data.lineTimes[i]);
-    if (!ascending) {
-        int gap = n - 1;
+    int gap = n - 1;
+    do {
+        gap = gap / 3 + 1;
+        bool swapped;
         do {
-            gap = gap / 3 + 1;
-            bool swapped;
-            do {
-                swapped = false;
-                for (int i = gap + 1; i <= n; ++i) {
-                    Entry& later = order[static_cast<size_t>(i)];
-                    Entry& earlier = order[static_cast<size_t>(i - gap)];
-                    if (earlier.time > later.time) {
-                        std::swap(earlier, later);
-                        swapped = true;
-                    }
+            swapped = false;
+            for (int i = gap + 1; i <= n; ++i) {
+                Entry& later = order[static_cast<size_t>(i)];
+                Entry& earlier = order[static_cast<size_t>(i - gap)];
+                if (earlier.time > later.time) {
+                    std::swap(earlier, later);
+                    swapped = true;
                 }
-            } while (swapped);
-        } while (gap > 1);
-    }
+            }
+        } while (swapped);
+    } while (gap > 1);
 
     // Removal of repeated times: the first of equal times stays.
     int kept = 1;
