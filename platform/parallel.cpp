@@ -36,12 +36,21 @@ int usableCores() {
     return n > 0 ? static_cast<int>(n) : 1;
 }
 
-void forEachIndex(long count, const std::function<void(long)>& work, int threads) {
-    if (count <= 0) return;
+int threadsFor(long count, int threads) {
+    if (count <= 0) return 1;
     if (threads <= 0) threads = usableCores();
-    if (threads > count) threads = static_cast<int>(count);
+    return static_cast<int>(std::min<long>(threads, count));
+}
+
+void forEachIndex(long count, const std::function<void(long)>& work, int threads) {
+    forEachIndexByThread(count, [&work](long i, int) { work(i); }, threads);
+}
+
+void forEachIndexByThread(long count, const std::function<void(long, int)>& work, int threads) {
+    if (count <= 0) return;
+    threads = threadsFor(count, threads);
     if (threads <= 1) {
-        for (long i = 0; i < count; ++i) work(i);
+        for (long i = 0; i < count; ++i) work(i, 0);
         return;
     }
 
@@ -51,12 +60,12 @@ void forEachIndex(long count, const std::function<void(long)>& work, int threads
     long failedIndex = count;
     std::exception_ptr failure;
 
-    auto worker = [&] {
+    auto worker = [&](int thread) {
         for (;;) {
             long i = next.fetch_add(1, std::memory_order_relaxed);
             if (i >= stopAt.load(std::memory_order_relaxed)) return;
             try {
-                work(i);
+                work(i, thread);
             } catch (...) {
                 std::lock_guard<std::mutex> hold(failureLock);
                 if (i < failedIndex) {
@@ -71,11 +80,11 @@ void forEachIndex(long count, const std::function<void(long)>& work, int threads
     std::vector<std::thread> helpers;
     helpers.reserve(static_cast<size_t>(threads - 1));
     try {
-        for (int t = 1; t < threads; ++t) helpers.emplace_back(worker);
+        for (int t = 1; t < threads; ++t) helpers.emplace_back(worker, t);
     } catch (...) {
         // No thread to be had: the calling thread does the rest alone.
     }
-    worker();
+    worker(0);
     for (std::thread& helper : helpers) helper.join();
     if (failure) std::rethrow_exception(failure);
 }

@@ -24,6 +24,12 @@ int usableCores();
 // thrown again: the one a loop from 0 upwards would have met first.
 void forEachIndex(long count, const std::function<void(long)>& work, int threads = 0);
 
+// The same, telling each call which thread makes it: 0 for the calling
+// thread, up to threadsFor(count, threads) - 1, so that each thread can keep
+// working room of its own.
+void forEachIndexByThread(long count, const std::function<void(long index, int thread)>& work, int threads = 0);
+int threadsFor(long count, int threads = 0);
+
 // Pieces of work made on the usable cores and used one by one, in
 // ascending order, on the calling thread: what the caller sees is what the
 // loop `for (i = 0; ...; ++i) { make(i); use(i); }` gives, whatever the

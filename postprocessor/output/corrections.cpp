@@ -1,9 +1,10 @@
 // Repairs of the size and mobility fractions of the data lines: outliers
 // against their neighbours in time and size, and dust pulses that show as a
 // negative value in one polarity with its counterpart in the other.
+#include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstdint>
+#include <iterator>
 #include <exception>
 #include <limits>
 #include <string>
@@ -16,6 +17,7 @@
 #include "platform/run_error.hpp"
 #include "postprocessor/output/lanes.hpp"
 #include "postprocessor/output/line_blocks.hpp"
+#include "postprocessor/output/line_sweep.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
 
@@ -36,20 +38,6 @@ constexpr int kFirstMobilityPair = 29, kMobilityPairs = 16, kMobilityPolarityGap
 
 constexpr size_t kCorrectionCapacity = 1000000;
 
-// A pending correction: data line and column in one word (7 bits for the
-// column), and the replacement, a whole number: the neighbours' mean,
-// rounded half to even.
-struct Correction {
-    uint32_t place;
-    float value;
-
-    Correction(int line, int column, float replacement)
-        : place(static_cast<uint32_t>(line) << 7 | static_cast<uint32_t>(column)), value(replacement) {}
-    int line() const { return static_cast<int>(place >> 7); }
-    int column() const { return static_cast<int>(place & 127u); }
-};
-static_assert(kLineCapacity < (1 << 25) && kColumnCount < 128, "a place fits one word");
-
 // Percentage with three decimals, as the reports show it.
 std::string percentText(long long part, long long whole) {
     std::string text;
@@ -57,28 +45,7 @@ std::string percentText(long long part, long long whole) {
     return text;
 }
 
-// A result kept as a single float that does not fit one ends the run as a
-// run-time error: it names the stage, the data line (in time order, with its
-// time) and the column or pair of columns, so the value can be found in the
-// daily table. Kept out of line: the scans only test and call.
-[[noreturn, gnu::noinline, gnu::cold]] void singleOverflow(const LoadedData& data, std::string_view stage,
-                                                           int line, int column, int partner,
-                                                           std::string_view what) {
-    std::string columns = partner == 0 ? "column " + std::to_string(column)
-                                       : "columns " + std::to_string(column) + " and " + std::to_string(partner);
-    platform::fail(std::string(stage) + ": data line " + std::to_string(line) + " (" +
-                   platform::formatDateTime("yyyy-mm-dd hh:nn:ss", data.lineTimes[line]) + "), " + columns +
-                   ": " + std::string(what) + " exceeds the single-precision range");
-}
-
 constexpr float kLargestSingle = std::numeric_limits<float>::max();
-
-// The outliers found in a block of lines, in scan order.
-struct OutlierScan {
-    long long examined = 0;
-    std::vector<Correction> corrections;
-    std::exception_ptr failure;
-};
 
 // The test of every examined value of lines first..last against its eight
 // neighbours, in line and column order; stops when the corrections alone
@@ -142,84 +109,120 @@ void scanForOutliers(const LoadedData& data, float multiplier, int first, int la
     }
 }
 
-}  // namespace
+// Lines a block of the outlier scan.
+constexpr int kScanBlockLines = 4096;
 
-void correctOutliers(PostprocessorRun& run) {
-    LoadedData& data = run.data;
+// The outliers of every regularly spaced line, found on every core, block
+// by block; each block stops at its first failure or when its own
+// corrections alone are too many. In scan order, the correction that makes
+// the list too long or the first failure, whichever the scan meets first,
+// ends the run.
+FoundOutliers findOutliers(PostprocessorRun& run) {
+    const LoadedData& data = run.data;
     const float multiplier = run.params.outlierMultiplier;
-    // Blocks of lines are scanned on every core; each stops at its first
-    // failure or when its own corrections alone are too many.
-    const LineBlocks blocks(2, data.lineCount - 1);
-    std::vector<OutlierScan> scans(static_cast<size_t>(blocks.count()));
+    FoundOutliers found;
+    found.blockLines = kScanBlockLines;
+    const LineBlocks blocks(2, data.lineCount - 1, kScanBlockLines);
+    found.scans.resize(static_cast<size_t>(blocks.count()));
     platform::forEachIndex(blocks.count(), [&](long k) {
-        OutlierScan& scan = scans[static_cast<size_t>(k)];
+        OutlierScan& scan = found.scans[static_cast<size_t>(k)];
         try {
             scanForOutliers(data, multiplier, blocks.first(k), blocks.last(k), scan);
         } catch (...) {
             scan.failure = std::current_exception();
         }
     });
-
-    // In scan order: the correction that makes the list too long, or the
-    // first failure, whichever the scan meets first.
-    long long examined = 0;
-    size_t count = 0;
-    for (const OutlierScan& scan : scans) {
-        if (count + scan.corrections.size() >= kCorrectionCapacity) finishRun(run.console, "too many corrections!");
+    for (const OutlierScan& scan : found.scans) {
+        if (found.count + static_cast<long long>(scan.corrections.size()) >= static_cast<long long>(kCorrectionCapacity))
+            finishRun(run.console, "too many corrections!");
         if (scan.failure) std::rethrow_exception(scan.failure);
-        count += scan.corrections.size();
-        examined += scan.examined;
+        found.count += static_cast<long long>(scan.corrections.size());
+        found.examined += scan.examined;
     }
+    return found;
+}
 
-    // Detection saw only uncorrected values; now the replacements go in.
-    for (const OutlierScan& scan : scans)
-        for (const Correction& c : scan.corrections) data.value(c.line(), c.column()) = c.value;
-
-    if (count == 0)
+void reportOutliers(PostprocessorRun& run, const FoundOutliers& found) {
+    if (found.count == 0)
         run.console.writeLine(" Method 1: no outliers detected");
     else
-        run.console.writeLine(" Method 1: outliers are corrected in " +
-                              percentText(static_cast<long long>(count), examined) + " % of available cells");
+        run.console.writeLine(" Method 1: outliers are corrected in " + percentText(found.count, found.examined) +
+                              " % of available cells");
+}
+
+void reportDustPulses(PostprocessorRun& run, long long merges) {
+    const long long cells = 2LL * (kDiameterPairs + kMobilityPairs) * run.data.lineCount;
+    run.console.writeLine(" Method 2: dust pulses are corrected in " + percentText(merges, cells) +
+                          " % of available cells");
+}
+
+}  // namespace
+
+[[noreturn]] void singleOverflow(const LoadedData& data, std::string_view stage, int line, int column, int partner,
+                                 std::string_view what) {
+    std::string columns = partner == 0 ? "column " + std::to_string(column)
+                                       : "columns " + std::to_string(column) + " and " + std::to_string(partner);
+    platform::fail(std::string(stage) + ": data line " + std::to_string(line) + " (" +
+                   platform::formatDateTime("yyyy-mm-dd hh:nn:ss", data.lineTimes[line]) + "), " + columns +
+                   ": " + std::string(what) + " exceeds the single-precision range");
+}
+
+int mergeDustPulses(const LoadedData& data, int line, float* values) {
+    int count = 0;
+    auto mergePair = [&](int p, int q) {
+        float& a = values[p - 1];
+        float& b = values[q - 1];
+        const float s = a + b;
+        if (!(std::fabs(s) <= kLargestSingle))
+            singleOverflow(data, "suppression of dust pulses", line, p, q, "the sum of the pair");
+        if (a < 0 && s >= 0) {
+            a = 0;
+            b = s;
+            ++count;
+        } else if (b < 0 && s >= 0) {  // both negative can't give s >= 0
+            b = 0;
+            a = s;
+            ++count;
+        }
+    };
+    for (int i = 0; i < kDiameterPairs; ++i)
+        mergePair(kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
+    for (int i = 0; i < kMobilityPairs; ++i)
+        mergePair(kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
+    return count;
+}
+
+// Detection sees only uncorrected values; the replacements go in after it.
+void correctOutliers(PostprocessorRun& run) {
+    const FoundOutliers found = findOutliers(run);
+    LineSteps steps;
+    steps.outliers = &found;
+    sweepLines(run.data, steps);
+    reportOutliers(run, found);
 }
 
 void suppressDustPulses(PostprocessorRun& run) {
-    LoadedData& data = run.data;
-    // Every line on its own: blocks of lines on every core, the first
-    // failure in line order thrown.
-    const LineBlocks blocks(1, data.lineCount);
-    std::vector<long long> merged(static_cast<size_t>(blocks.count()), 0);
-    platform::forEachIndex(blocks.count(), [&](long k) {
-        long long count = 0;
-        auto mergePair = [&](int r, float* line, int p, int q) {
-            float& a = line[p - 1];
-            float& b = line[q - 1];
-            const float s = a + b;
-            if (!(std::fabs(s) <= kLargestSingle))
-                singleOverflow(data, "suppression of dust pulses", r, p, q, "the sum of the pair");
-            if (a < 0 && s >= 0) {
-                a = 0;
-                b = s;
-                ++count;
-            } else if (b < 0 && s >= 0) {  // both negative can't give s >= 0
-                b = 0;
-                a = s;
-                ++count;
-            }
-        };
-        for (int r = blocks.first(k); r <= blocks.last(k); ++r) {
-            float* line = data.line(r);
-            for (int i = 0; i < kDiameterPairs; ++i)
-                mergePair(r, line, kFirstDiameterPair + i, kFirstDiameterPair + i + kDiameterPolarityGap);
-            for (int i = 0; i < kMobilityPairs; ++i)
-                mergePair(r, line, kFirstMobilityPair + i, kFirstMobilityPair + i + kMobilityPolarityGap);
-        }
-        merged[static_cast<size_t>(k)] = count;
-    });
-    long long count = 0;
-    for (long long m : merged) count += m;
-    const long long cells = 2LL * (kDiameterPairs + kMobilityPairs) * data.lineCount;
-    run.console.writeLine(" Method 2: dust pulses are corrected in " + percentText(count, cells) +
-                          " % of available cells");
+    LineSteps steps;
+    steps.dustPulses = true;
+    reportDustPulses(run, sweepLines(run.data, steps));
+}
+
+void correctAndSmooth(PostprocessorRun& run) {
+    const RunParameters& params = run.params;
+    const bool outliers = params.correctionMethod == 1 || params.correctionMethod == 3;
+    LineSteps steps;
+    FoundOutliers found;
+    if (outliers) {
+        found = findOutliers(run);
+        // Nothing is written between the corrections and this report.
+        reportOutliers(run, found);
+        steps.outliers = &found;
+    }
+    steps.dustPulses = params.correctionMethod == 2 || params.correctionMethod == 3;
+    steps.negativeRepetitions = std::max(0, params.negativeSmoothingLevel);
+    steps.totalRepetitions = std::max(0, params.totalSmoothingLevel);
+    const long long merges = sweepLines(run.data, steps);
+    if (steps.dustPulses) reportDustPulses(run, merges);
 }
 
 }  // namespace postprocessor

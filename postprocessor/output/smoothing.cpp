@@ -1,12 +1,12 @@
 // Smoothing of the data lines in time, and the filling of single empty
 // output lines of the grid.
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <type_traits>
-#include <vector>
 
-#include "platform/parallel.hpp"
 #include "postprocessor/output/lanes.hpp"
-#include "postprocessor/output/line_blocks.hpp"
+#include "postprocessor/output/line_sweep.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/run.hpp"
 
@@ -48,60 +48,60 @@ T triplet(T before, T here, T after) {
 //
 // Every neighbour is read as it was before this repetition. The columns
 // don't feed into each other, so instead of one column at a time this works
-// line by line over all columns, keeping the previous line's values from
-// before the repetition: one sweep over memory instead of one per column,
-// four columns at a time. Blocks of lines go to the cores; the lines at
-// their edges, which a neighbouring block changes, are read from copies
-// taken before.
+// line by line over all columns, four columns at a time, keeping the
+// previous line's values from before the repetition.
 template <typename Rule, size_t N>
-void tripletPass(LoadedData& data, const Columns (&ranges)[N]) {
-    // The first and the last line never carry the regular-spacing mark.
-    const LineBlocks blocks(2, data.lineCount - 1);
-    std::vector<float> edges(static_cast<size_t>(blocks.count()) * 2 * kColumnCount);
-    auto edge = [&](long k, int side) { return &edges[(static_cast<size_t>(k) * 2 + side) * kColumnCount]; };
-    for (long k = 0; k < blocks.count(); ++k) {
-        std::memcpy(edge(k, 0), data.line(blocks.first(k) - 1), kColumnCount * sizeof(float));
-        std::memcpy(edge(k, 1), data.line(blocks.last(k) + 1), kColumnCount * sizeof(float));
-    }
-    platform::forEachIndex(blocks.count(), [&](long k) {
-        float previous[kColumnCount], current[kColumnCount];
-        std::memcpy(previous, edge(k, 0), sizeof previous);
-        const int last = blocks.last(k);
-        for (int r = blocks.first(k); r <= last; ++r) {
-            float* here = data.line(r);
-            std::memcpy(current, here, sizeof current);
-            if (data.regularSpacing[r]) {
-                const float* after = r == last ? edge(k, 1) : data.line(r + 1);
-                for (const Columns& range : ranges) {
-                    int c = range.first - 1;
-                    for (; c + 4 <= range.last; c += 4) {
-                        using namespace lanes;
-                        const F4 a = load(previous + c), b = load(current + c), n = load(after + c);
-                        if (!Rule::mayReplace(b)) continue;
-                        store(here + c, singles(triplet<Rule>(lowHalf(a), lowHalf(b), lowHalf(n)),
-                                                triplet<Rule>(highHalf(a), highHalf(b), highHalf(n))));
-                    }
-                    for (; c < range.last; ++c)
-                        here[c] = static_cast<float>(triplet<Rule, double>(previous[c], current[c], after[c]));
+void tripletPass(const LoadedData& data, int first, int rows, float* values, const Columns (&ranges)[N]) {
+    auto line = [&](int r) { return values + static_cast<ptrdiff_t>(r - first) * kColumnCount; };
+    float previous[kColumnCount], current[kColumnCount];
+    // Line 1 never carries the mark: it needs no line before it.
+    std::memcpy(previous, line(first > 1 ? first - 1 : first), sizeof previous);
+    for (int r = first; r < first + rows; ++r) {
+        float* here = line(r);
+        std::memcpy(current, here, sizeof current);
+        if (data.regularSpacing[r]) {
+            const float* after = line(r + 1);
+            for (const Columns& range : ranges) {
+                int c = range.first - 1;
+                for (; c + 4 <= range.last; c += 4) {
+                    using namespace lanes;
+                    const F4 a = load(previous + c), b = load(current + c), n = load(after + c);
+                    if (!Rule::mayReplace(b)) continue;
+                    store(here + c, singles(triplet<Rule>(lowHalf(a), lowHalf(b), lowHalf(n)),
+                                            triplet<Rule>(highHalf(a), highHalf(b), highHalf(n))));
                 }
+                for (; c < range.last; ++c)
+                    here[c] = static_cast<float>(triplet<Rule, double>(previous[c], current[c], after[c]));
             }
-            std::memcpy(previous, current, sizeof previous);
         }
-    });
+        std::memcpy(previous, current, sizeof previous);
+    }
 }
 
 }  // namespace
 
+void smoothRows(const LoadedData& data, int first, int rows, float* values, bool negatives) {
+    if (negatives) {
+        // "RH:%" to "Z-", without "bias+" and "bias-".
+        const Columns columns[] = {{5, 65}, {68, 76}};
+        tripletPass<NegativeValues>(data, first, rows, values, columns);
+    } else {
+        // "T:C" to "Z-".
+        const Columns columns[] = {{4, 76}};
+        tripletPass<EveryValue>(data, first, rows, values, columns);
+    }
+}
+
 void smoothNegatives(PostprocessorRun& run) {
-    // "RH:%" to "Z-", without "bias+" and "bias-".
-    const Columns columns[] = {{5, 65}, {68, 76}};
-    for (int rep = 0; rep < run.params.negativeSmoothingLevel; ++rep) tripletPass<NegativeValues>(run.data, columns);
+    LineSteps steps;
+    steps.negativeRepetitions = std::max(0, run.params.negativeSmoothingLevel);
+    sweepLines(run.data, steps);
 }
 
 void smoothTotally(PostprocessorRun& run) {
-    // "T:C" to "Z-".
-    const Columns columns[] = {{4, 76}};
-    for (int rep = 0; rep < run.params.totalSmoothingLevel; ++rep) tripletPass<EveryValue>(run.data, columns);
+    LineSteps steps;
+    steps.totalRepetitions = std::max(0, run.params.totalSmoothingLevel);
+    sweepLines(run.data, steps);
 }
 
 void fillGaps(PostprocessorRun& run) {
