@@ -44,37 +44,56 @@ T triplet(T before, T here, T after) {
         return lanes::select(Rule::replaces(before, here, after), mean, here);
 }
 
+// True when some value of the ranges is one the rule may replace.
+template <typename Rule, size_t N>
+bool mayChange(const float* row, const Columns (&ranges)[N]) {
+    for (const Columns& range : ranges) {
+        int c = range.first - 1;
+        for (; c + 4 <= range.last; c += 4)
+            if (Rule::mayReplace(lanes::load(row + c))) return true;
+        for (; c < range.last; ++c)
+            if (Rule::mayReplace(lanes::F4{} + row[c])) return true;
+    }
+    return false;
+}
+
 // One repetition of a (1+2+1)/4 triplet pass over some column ranges.
 //
 // Every neighbour is read as it was before this repetition. The columns
 // don't feed into each other, so instead of one column at a time this works
-// line by line over all columns, four columns at a time, keeping the
-// previous line's values from before the repetition.
+// line by line over all columns, four columns at a time, keeping a copy of
+// a line's values from before the repetition when it changes, for the line
+// after it.
 template <typename Rule, size_t N>
 void tripletPass(const LoadedData& data, int first, int rows, float* values, const Columns (&ranges)[N]) {
     auto line = [&](int r) { return values + static_cast<ptrdiff_t>(r - first) * kColumnCount; };
-    float previous[kColumnCount], current[kColumnCount];
+    float copies[2][kColumnCount];
+    int nextCopy = 0;
     // Line 1 never carries the mark: it needs no line before it.
-    std::memcpy(previous, line(first > 1 ? first - 1 : first), sizeof previous);
+    const float* previous = line(first > 1 ? first - 1 : first);
     for (int r = first; r < first + rows; ++r) {
         float* here = line(r);
-        std::memcpy(current, here, sizeof current);
-        if (data.regularSpacing[r]) {
-            const float* after = line(r + 1);
-            for (const Columns& range : ranges) {
-                int c = range.first - 1;
-                for (; c + 4 <= range.last; c += 4) {
-                    using namespace lanes;
-                    const F4 a = load(previous + c), b = load(current + c), n = load(after + c);
-                    if (!Rule::mayReplace(b)) continue;
-                    store(here + c, singles(triplet<Rule>(lowHalf(a), lowHalf(b), lowHalf(n)),
-                                            triplet<Rule>(highHalf(a), highHalf(b), highHalf(n))));
-                }
-                for (; c < range.last; ++c)
-                    here[c] = static_cast<float>(triplet<Rule, double>(previous[c], current[c], after[c]));
-            }
+        if (!data.regularSpacing[r] || !mayChange<Rule>(here, ranges)) {
+            previous = here;  // unchanged by this repetition
+            continue;
         }
-        std::memcpy(previous, current, sizeof previous);
+        float* current = copies[nextCopy];
+        nextCopy ^= 1;
+        std::memcpy(current, here, sizeof copies[0]);
+        const float* after = line(r + 1);
+        for (const Columns& range : ranges) {
+            int c = range.first - 1;
+            for (; c + 4 <= range.last; c += 4) {
+                using namespace lanes;
+                const F4 a = load(previous + c), b = load(current + c), n = load(after + c);
+                if (!Rule::mayReplace(b)) continue;
+                store(here + c, singles(triplet<Rule>(lowHalf(a), lowHalf(b), lowHalf(n)),
+                                        triplet<Rule>(highHalf(a), highHalf(b), highHalf(n))));
+            }
+            for (; c < range.last; ++c)
+                here[c] = static_cast<float>(triplet<Rule, double>(previous[c], current[c], after[c]));
+        }
+        previous = current;
     }
 }
 
