@@ -62,17 +62,22 @@ void scanForOutliers(const LoadedData& data, float multiplier, int first, int la
         for (int col : kOutlierColumnGroups) {
             const int c = col - 1;
             // The eight neighbours, fraction by fraction, earlier line first.
-            const F4 neighbours[8] = {load(before + c - 1), load(here + c - 1), load(after + c - 1),
-                                      load(before + c),     load(after + c),    load(before + c + 1),
-                                      load(here + c + 1),   load(after + c + 1)};
-            F4 smallest = neighbours[0], largest = neighbours[0];
+            F4 smallest = load(before + c - 1), largest = smallest;
             F4 sum = {}, squares = {};
-            for (const F4 v : neighbours) {
-                smallest = select(v < smallest, v, smallest);
-                largest = select(v > largest, v, largest);
+            auto take = [&](F4 v) {
+                smallest = lesser(v, smallest);
+                largest = greater(v, largest);
                 sum += v;
                 squares += v * v;
-            }
+            };
+            take(smallest);
+            take(load(here + c - 1));
+            take(load(after + c - 1));
+            take(load(before + c));
+            take(load(after + c));
+            take(load(before + c + 1));
+            take(load(here + c + 1));
+            take(load(after + c + 1));
             // The running sum can only overflow through a value beyond an
             // eighth of the range, whose square has overflowed already.
             const I4 overflow = ~(squares <= kLargestSingle);

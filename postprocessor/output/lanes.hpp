@@ -35,6 +35,16 @@ inline D2 select(L2 mask, D2 a, D2 b) {
     return reinterpret_cast<D2>((reinterpret_cast<L2>(a) & mask) | (reinterpret_cast<L2>(b) & ~mask));
 }
 
+// Lane by lane: a where a < b (a > b), b elsewhere, also where either is
+// not a number; what the processor's minimum (maximum) gives.
+#ifdef __SSE2__
+inline F4 lesser(F4 a, F4 b) { return reinterpret_cast<F4>(_mm_min_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b))); }
+inline F4 greater(F4 a, F4 b) { return reinterpret_cast<F4>(_mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b))); }
+#else
+inline F4 lesser(F4 a, F4 b) { return select(a < b, a, b); }
+inline F4 greater(F4 a, F4 b) { return select(a > b, a, b); }
+#endif
+
 // The two halves of four singles as doubles, and back (rounded to nearest,
 // as a single assignment rounds).
 #ifdef __SSE2__
