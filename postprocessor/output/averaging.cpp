@@ -38,62 +38,76 @@ constexpr int kLinesPerBlock = 8192;
 struct SlotRoom {
     std::vector<float> values;     // a block of columns of the largest slot
     std::vector<float> work;       // room for the trimming
-    std::vector<lanes::I4> removed;  // the marks of trimmedColumnMeans
 };
 
 // The trimmed means of columns 3..76 over the n >= 3 lines of a slot from
-// `first` on, trimmed by `steps` steps, all columns side by side: a step
-// marks, in every column, the first smallest and the first largest of the
-// values not marked before (one mark when they are the same value), which is
-// what removing them and closing up does; the values left are then added in
-// line order. The same values as trimmedSlotMeanByRemoval column by column.
-// Four columns go together (the last four reach into columns 77 and 78,
-// whose lanes are not used); `removed` has room for n * kGroups marks.
-constexpr int kGroups = (kAveraged + 3) / 4;
-
-void trimmedColumnMeans(const LoadedData& data, int first, int n, int steps, lanes::I4* removed, float* out) {
+// `first` on, trimmed by `steps` (0 to kSelectionMinSteps - 1) steps, all
+// columns side by side, four at a time (the last four reach into columns 77
+// and 78, whose lanes are not used). As trimmedSlotMeanBySelection does it,
+// which gives what the step-by-step removal gives: the thresholds lo and hi
+// (the steps-th smallest and largest value, kept in short sorted lists in a
+// first pass over the lines) decide which values go, and the values that
+// stay are added in line order in a second. False, with nothing written,
+// when a value is not a number: such values have no order.
+bool trimmedColumnMeans(const LoadedData& data, int first, int n, int steps, float* out) {
     using namespace lanes;
-    std::fill(removed, removed + static_cast<size_t>(n) * kGroups, I4{});
+    constexpr int kMostSteps = kSelectionMinSteps - 1;
+    constexpr int kGroups = (kAveraged + 3) / 4;
     auto values = [&](int k, int v) { return load(data.line(first + k) + (kFirstAveragedColumn - 1) + 4 * v); };
-    auto gone = [&](int k, int v) -> I4& { return removed[static_cast<size_t>(k) * kGroups + v]; };
+    float means[kGroups * 4];
     for (int v = 0; v < kGroups; ++v) {
-        for (int step = 0; step < steps; ++step) {
-            F4 low = {}, high = {};
-            I4 lowLine = {}, highLine = {};
-            // Every column starts at its first value not yet removed.
-            I4 started = {};
-            for (int k = 0; k < n; ++k) {
-                const F4 x = values(k, v);
-                const I4 open = ~gone(k, v);
-                const I4 fresh = open & ~started;
-                const I4 lower = fresh | (open & (x < low));
-                const I4 higher = fresh | (open & (x > high));
-                low = select(lower, x, low);
-                lowLine = select(lower, I4{} + k, lowLine);
-                high = select(higher, x, high);
-                highLine = select(higher, I4{} + k, highLine);
-                started |= open;
-            }
-            for (int j = 0; j < 4; ++j) {
-                gone(lowLine[j], v)[j] = -1;
-                gone(highLine[j], v)[j] = -1;
+        // The `steps` smallest values in rising and the largest in falling
+        // order: each value is passed down a list, the lesser (greater) one
+        // staying at each place.
+        F4 lows[kMostSteps], highs[kMostSteps];
+        for (int i = 0; i < steps; ++i) lows[i] = F4{} + INFINITY, highs[i] = F4{} - INFINITY;
+        I4 notNumbers = {};
+        for (int k = 0; k < n; ++k) {
+            F4 low = values(k, v), high = low;
+            notNumbers |= low != low;
+            for (int i = 0; i < steps; ++i) {
+                const F4 lower = lesser(lows[i], low), higher = greater(highs[i], high);
+                low = greater(lows[i], low);
+                high = lesser(highs[i], high);
+                lows[i] = lower;
+                highs[i] = higher;
             }
         }
-        // A removed value adds +0: a sum that starts at +0 never is -0, so
+        if (any(notNumbers)) return false;
+
+        const F4 lo = steps > 0 ? lows[steps - 1] : F4{}, hi = steps > 0 ? highs[steps - 1] : F4{};
+        // Of the values equal to lo (hi), the earliest go, as many as the
+        // steps leave after the values beyond it.
+        I4 lowTies = I4{} + steps, highTies = I4{} + steps;
+        for (int i = 0; i < steps; ++i) {
+            lowTies += lows[i] < lo;
+            highTies += highs[i] > hi;
+        }
+        // A value that goes adds +0: a sum that starts at +0 never is -0, so
         // adding +0 leaves it as it is.
         D2 lowSum = {}, highSum = {};
-        I4 count = {};
         for (int k = 0; k < n; ++k) {
-            const F4 x = select(gone(k, v), F4{}, values(k, v));
-            lowSum += lowHalf(x);
-            highSum += highHalf(x);
-            count -= ~gone(k, v);
+            const F4 x = values(k, v);
+            I4 gone = {};
+            if (steps > 0) {
+                const I4 outside = (x < lo) | (x > hi);
+                const I4 atLow = ~outside & (x == lo) & (lowTies > 0);
+                lowTies += atLow;
+                const I4 atHigh = ~outside & ~atLow & (x == hi) & (highTies > 0);
+                highTies += atHigh;
+                gone = outside | atLow | atHigh;
+            }
+            const F4 kept = select(gone, F4{}, x);
+            lowSum += lowHalf(kept);
+            highSum += highHalf(kept);
         }
-        for (int j = 0; j < 4 && 4 * v + j < kAveraged; ++j) {
-            const double sum = j < 2 ? lowSum[j] : highSum[j - 2];
-            out[kFirstAveragedColumn - 1 + 4 * v + j] = static_cast<float>(sum / count[j]);
-        }
+        // Every step takes two values away, also when lo = hi (then the
+        // values that stay are equal, and their mean is that value).
+        const double left = n - 2 * steps;
+        for (int j = 0; j < 4; ++j) means[4 * v + j] = static_cast<float>((j < 2 ? lowSum[j] : highSum[j - 2]) / left);
     }
+    std::copy(means, means + kAveraged, out + (kFirstAveragedColumn - 1));
+    return true;
 }
 
 // Output line g from its data lines first..first + n - 1 (n >= 2).
@@ -107,10 +121,7 @@ void averageSlot(const LoadedData& data, int first, int n, int trimmingDegree, S
         const float* b = data.line(first + 1);
         for (int c = kFirstAveragedColumn - 1; c < kLastAveragedColumn; ++c)
             out[c] = static_cast<float>((static_cast<double>(a[c]) + b[c]) / 2);
-    } else if (steps < kSelectionMinSteps) {
-        room.removed.resize(static_cast<size_t>(n) * kGroups);
-        trimmedColumnMeans(data, first, n, steps, room.removed.data(), out);
-    } else {
+    } else if (steps >= kSelectionMinSteps || !trimmedColumnMeans(data, first, n, steps, out)) {
         room.values.resize(static_cast<size_t>(n) * kColumnBlock);
         room.work.resize(static_cast<size_t>(n));
         for (int block = kFirstAveragedColumn; block <= kLastAveragedColumn; block += kColumnBlock) {
