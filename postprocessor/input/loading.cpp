@@ -118,9 +118,10 @@ struct Piece {
     std::optional<LineFailure> failure;
 };
 
-// The data lines of a piece from offset `from` of its table. Each line's 78
-// numbers are parsed straight into the line after the last kept one; the
-// line is kept by counting it.
+// The data lines that begin in the next `length` characters the scanner has
+// (a line may run on beyond them, to the end of the table). Each line's 78
+// numbers are parsed straight into the piece's line after the last kept
+// one; the line is kept by counting it.
 void loadDataLines(TextScanner& scan, size_t length, Piece& piece, LineDays& days, double firstTime,
                    double endTime) {
     while (!scan.atEnd() && scan.consumed() < length) {
@@ -194,6 +195,11 @@ void takePiece(platform::OrderedWork& work, std::vector<Piece>& pieces, ReadingP
 
 }  // namespace
 
+// The tables are read in list order on this thread, which also takes the
+// pieces' lines in order into the loaded data and says everything the
+// console hears; the pieces are read on every core meanwhile. So a failure
+// comes out where a reading from the first table to the last meets it: a
+// table that can't be opened only after every piece before it is taken.
 void loadTables(PostprocessorRun& run) {
     LoadedData& data = run.data;
     const InputSet& input = run.input;

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <iterator>
 #include <exception>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
