@@ -69,10 +69,7 @@ void loadInput(PostprocessorRun& run) {
 
 void processAndWrite(PostprocessorRun& run) {
     const RunParameters& params = run.params;
-    if (params.correctionMethod == 1 || params.correctionMethod == 3) correctOutliers(run);
-    if (params.correctionMethod == 2 || params.correctionMethod == 3) suppressDustPulses(run);
-    if (params.negativeSmoothingLevel > 0) smoothNegatives(run);
-    if (params.totalSmoothingLevel > 0) smoothTotally(run);
+    correctAndSmooth(run);  // as chosen: outliers, dust pulses, negatives, totally
     averageOntoGrid(run);  // fills single gaps itself when asked to
     if (params.tableKind == 'D')
         writeDiagramTables(run);

@@ -11,6 +11,14 @@ namespace postprocessor {
 inline constexpr int kLineCapacity = 527039;
 inline constexpr int kColumnCount = 78;
 
+// A table of floats for the whole run, allocated once and left untouched:
+// only the pages of the lines in use are ever committed.
+struct FreeFloatTable {
+    void operator()(float* table) const;
+};
+using FloatTable = std::unique_ptr<float[], FreeFloatTable>;
+FloatTable allocateFloatTable(size_t count);
+
 // Lines 1..lineCount; tables allocated once for the line limit and touched
 // only as lines arrive. Line r, column c (1..78) is value(r, c).
 struct LoadedData {
@@ -18,7 +26,7 @@ struct LoadedData {
     int capacity = 0;                           // the line limit of the run
     std::string referenceHeader;                // title line of the first table
     std::unique_ptr<double[]> lineTimes;        // index 1..capacity
-    std::unique_ptr<float[]> lineValues;        // (capacity + 2) lines of 78
+    FloatTable lineValues;                      // (capacity + 2) lines of 78
     std::unique_ptr<uint8_t[]> regularSpacing;  // index 0..capacity + 1
 
     // Tables for `lineCapacity` lines, plus a spare line 0 and one line

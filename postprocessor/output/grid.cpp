@@ -3,7 +3,7 @@
 namespace postprocessor {
 
 void GridValues::allocate() {
-    values.reset(new float[static_cast<size_t>(kGridCapacity + 2) * kColumnCount]);
+    values = allocateFloatTable(static_cast<size_t>(kGridCapacity + 2) * kColumnCount);
     slotFirstLine.reset(new int32_t[static_cast<size_t>(kGridCapacity) + 2]);
     slotLastLine.reset(new int32_t[static_cast<size_t>(kGridCapacity) + 2]);
 }

@@ -13,7 +13,7 @@ inline constexpr int kGridCapacity = 527040;
 // Output lines 1..outputLineCount; allocated once, touched only for the
 // lines of the run.
 struct GridValues {
-    std::unique_ptr<float[]> values;          // (capacity + 2) lines of 78
+    FloatTable values;                         // (capacity + 2) lines of 78
     std::unique_ptr<int32_t[]> slotFirstLine;  // index 1..capacity
     std::unique_ptr<int32_t[]> slotLastLine;
 

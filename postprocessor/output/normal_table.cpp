@@ -2,13 +2,17 @@
 // line with data: an optional time column and the chosen variables.
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/datetime.hpp"
 #include "platform/files.hpp"
 #include "platform/number_text.hpp"
+#include "platform/parallel.hpp"
 #include "platform/run_error.hpp"
+#include "postprocessor/output/line_blocks.hpp"
 #include "postprocessor/output/stages.hpp"
 #include "postprocessor/output/table_text.hpp"
 #include "postprocessor/run.hpp"
@@ -24,14 +28,22 @@ constexpr int kFractionsPerDecade = 8;
 constexpr int kFirstExtraVariable = 81;  // 81..100 "ED+", 101..120 "ED-"
 constexpr int kFirstNegativeExtraVariable = 101;
 
-void appendDateCode(std::string& out, float code) {
-    // Six digits with leading zeros: characters 2 to 7 of code + 1000000.
+// Six digits with leading zeros: characters 2 to 7 of code + 1000000.
+char* writeDateCode(char* at, float code) {
     char digits[24];
     const long long shifted = platform::roundHalfEvenToInt(static_cast<double>(code) + 1000000.0);
     const char* end = std::to_chars(digits, digits + sizeof digits, shifted).ptr;
     const size_t length = static_cast<size_t>(end - digits);
-    if (length > 1) out.append(digits + 1, std::min<size_t>(length - 1, 6));
+    if (length <= 1) return at;
+    const size_t count = std::min<size_t>(length - 1, 6);
+    std::memcpy(at, digits + 1, count);
+    return at + count;
 }
+
+// Output lines are formatted in blocks of this many on every core, with
+// this many blocks under way.
+constexpr int kLinesPerBlock = 256;
+constexpr int kBlockWindow = 4;
 
 }  // namespace
 
@@ -77,16 +89,61 @@ void appendTimeText(std::string& out, const PostprocessorRun& run, double t) {
     }
 }
 
+namespace {
+
+// One output line: the time text and the chosen variables of output line g,
+// whose values are `row`.
+void appendOutputLine(std::string& out, PostprocessorRun& run, const float* row, int g, bool timeColumn) {
+    const RunParameters& params = run.params;
+    const double t = slotMiddleTime(params, g);
+    if (timeColumn) {
+        appendTimeText(out, run, t);
+        out += '\t';
+    }
+    // The values are written into `text` and appended to `out` a stretch at
+    // a time; a value needs kFixedTextRoom characters of room to be written.
+    char text[4096];
+    char* at = text;
+    auto flush = [&] {
+        out.append(text, static_cast<size_t>(at - text));
+        at = text;
+    };
+    for (int k = 1; k <= params.selectedVariableCount; ++k) {
+        if (at - text > static_cast<std::ptrdiff_t>(sizeof text) - platform::kFixedTextRoom - 1) flush();
+        if (k > 1) *at++ = '\t';
+        const int v = params.selectedVariables[k];
+        if (v < 1 || v > kVariableCount) platform::fail("variable number out of range");
+        if (v == 1) {
+            at = writeDateCode(at, row[0]);
+        } else if (v == 2) {
+            flush();
+            platform::appendDateTime(out, "hhnn", t, run.dateFormat);
+        } else if (v > kColumnCount) {
+            at = platform::writeFixed(at, extraDiameterValue(run, row, v), run.variables.variableDecimals[v]);
+        } else {
+            at = platform::writeFixed(at, row[v - 1], run.variables.variableDecimals[v]);
+        }
+    }
+    *at++ = '\r';
+    *at++ = '\n';
+    flush();
+}
+
+}  // namespace
+
 void writeNormalOrFractionTable(PostprocessorRun& run) {
     const RunParameters& params = run.params;
     GridValues& grid = run.grid;
     const bool fractionTable = params.tableKind == 'F';
     if (fractionTable) {
-        for (int g = 1; g <= params.outputLineCount; ++g) {
-            float* line = grid.line(g);
-            for (int col = kFirstFractionColumn; col <= kLastFractionColumn; ++col)
-                line[col - 1] /= kFractionsPerDecade;
-        }
+        const LineBlocks blocks(1, params.outputLineCount, kLinesPerBlock);
+        platform::forEachIndex(blocks.count(), [&](long k) {
+            for (int g = blocks.first(k); g <= blocks.last(k); ++g) {
+                float* line = grid.line(g);
+                for (int col = kFirstFractionColumn; col <= kLastFractionColumn; ++col)
+                    line[col - 1] /= kFractionsPerDecade;
+            }
+        });
     }
 
     platform::OutputFile file(params.outputFileName.real);
@@ -111,32 +168,27 @@ void writeNormalOrFractionTable(PostprocessorRun& run) {
     }
     file.writeLine(head);
 
-    float rowBuffer[kColumnCount];
-    for (int g = 1; g <= params.outputLineCount; ++g) {
-        if (!grid.hasData(g)) continue;
-        std::memcpy(rowBuffer, grid.line(g), sizeof rowBuffer);
-        const double t = slotMiddleTime(params, g);
-        std::string& out = file.buffer();
-        if (timeColumn) {
-            appendTimeText(out, run, t);
-            out += '\t';
-        }
-        for (int k = 1; k <= params.selectedVariableCount; ++k) {
-            if (k > 1) out += '\t';
-            const int v = params.selectedVariables[k];
-            if (v < 1 || v > kVariableCount) platform::fail("variable number out of range");
-            if (v == 1)
-                appendDateCode(out, rowBuffer[0]);
-            else if (v == 2)
-                platform::appendDateTime(out, "hhnn", t, run.dateFormat);
-            else if (v > kColumnCount)
-                platform::appendFixed(out, extraDiameterValue(run, rowBuffer, v), run.variables.variableDecimals[v]);
-            else
-                platform::appendFixed(out, rowBuffer[v - 1], run.variables.variableDecimals[v]);
-        }
-        out += "\r\n";
+    // The first output line with data is written here: a variable that
+    // can't be written (an extra diameter not defined) ends the run at it,
+    // on this thread. Every later line holds the same variables; they are
+    // written in blocks, formatted on every core and written in order.
+    int g = 1;
+    while (g <= params.outputLineCount && !grid.hasData(g)) ++g;
+    if (g <= params.outputLineCount) {
+        appendOutputLine(file.buffer(), run, grid.line(g), g, timeColumn);
         file.flushIfFull();
     }
+    const LineBlocks blocks(g + 1, params.outputLineCount, kLinesPerBlock);
+    std::vector<std::string> texts(kBlockWindow);
+    platform::forEachInOrder(
+        blocks.count(), kBlockWindow,
+        [&](long k) {
+            std::string& text = texts[static_cast<size_t>(k % kBlockWindow)];
+            text.clear();
+            for (int line = blocks.first(k); line <= blocks.last(k); ++line)
+                if (grid.hasData(line)) appendOutputLine(text, run, grid.line(line), line, timeColumn);
+        },
+        [&](long k) { file.write(texts[static_cast<size_t>(k % kBlockWindow)]); });
     file.commit();
 }
 

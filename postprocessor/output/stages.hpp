@@ -10,6 +10,9 @@ void correctOutliers(PostprocessorRun& run);
 void suppressDustPulses(PostprocessorRun& run);
 void smoothNegatives(PostprocessorRun& run);
 void smoothTotally(PostprocessorRun& run);
+// The four above as the run chose them (each with its report), in one sweep
+// over the data lines: the same values as calling them one after another.
+void correctAndSmooth(PostprocessorRun& run);
 // Averages the data lines onto the grid; fills single gaps at its end when
 // the user asked for it.
 void averageOntoGrid(PostprocessorRun& run);

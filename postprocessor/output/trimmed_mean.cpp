@@ -16,9 +16,6 @@ double plainMean(const float* values, int count) {
     return sum / count;
 }
 
-// Removal by selection is worth its fixed cost only for several steps.
-constexpr int kSelectionMinSteps = 4;
-
 }  // namespace
 
 double trimmedSlotMeanByRemoval(float* values, int count, int g) {

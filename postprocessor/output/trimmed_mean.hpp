@@ -12,6 +12,10 @@ namespace postprocessor {
 // for `count` floats.
 double trimmedSlotMean(float* values, int count, int g, float* work);
 
+// Selecting the thresholds is worth its fixed cost only for several
+// trimming steps: trimmedSlotMean does so from this many on.
+inline constexpr int kSelectionMinSteps = 4;
+
 // The two ways it is computed, with identical results: step-by-step removal
 // and closing up (cheap for few steps), and selection of the two trimming
 // thresholds (linear in count, for many values and many steps).

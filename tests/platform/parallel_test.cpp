@@ -28,3 +28,29 @@ TEST(Parallel, EveryIndexOnceAndTheLowestFailureWins) {
 }
 
 }  // namespace
+
+TEST(Parallel, PiecesAreUsedInOrderAndAFailureComesAtItsTurn) {
+    // Each piece leaves its result in its slot; the use checks that it is
+    // the piece's own. Piece 150 fails: pieces 0..149 are used, no other.
+    constexpr int kWindow = 8;
+    long slots[kWindow] = {};
+    std::vector<long> used;
+    try {
+        platform::forEachInOrder(
+            200, kWindow,
+            [&](long i) {
+                if (i == 150) throw std::runtime_error("150");
+                slots[i % kWindow] = i * i;
+            },
+            [&](long i) {
+                EXPECT_EQ(slots[i % kWindow], i * i);
+                used.push_back(i);
+            },
+            4);
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "150");
+    }
+    ASSERT_EQ(used.size(), 150u);
+    for (long i = 0; i < 150; ++i) EXPECT_EQ(used[static_cast<size_t>(i)], i);
+}

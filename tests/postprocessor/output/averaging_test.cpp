@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <random>
 #include <vector>
 
 #include "platform/run_error.hpp"
@@ -65,4 +67,35 @@ TEST(AverageOntoGrid, LineOutsideTheGridIsARunTimeError) {
     StageRun s;
     s.addLine(1440, 1);  // 00:00 of the next day
     EXPECT_THROW(averageOntoGrid(s.run), platform::RunError);
+}
+
+TEST(AverageOntoGrid, AllColumnsAtOnceTrimAsEachColumnAlone) {
+    // Hourly output lines of 2 to 13 data lines, trimming 0 to 3 steps;
+    // values with many ties, zeros of both signs and all-equal columns.
+    const float pool[] = {-1.0f, -0.0f, 0.0f, 1.0f, 2.5f, 2.5f, 7.0f, 1e-30f, -3e20f};
+    std::mt19937 random(18);
+    for (int g = 0; g <= 3; ++g) {
+        StageRun s(60, 1);
+        s.run.params.trimmingDegree = g;
+        for (int hour = 0; hour < 12; ++hour) {
+            const int n = hour + 2;
+            for (int k = 0; k < n; ++k) {
+                float* line = s.addLine(hour * 60 + k + 0.5);
+                for (int c = 2; c < 76; ++c) line[c] = c % 7 == 0 ? 4.0f : pool[random() % std::size(pool)];
+            }
+        }
+        averageOntoGrid(s.run);
+        int r = 1;
+        for (int hour = 0; hour < 12; ++hour) {
+            const int n = hour + 2;
+            for (int col = 3; col <= 76; ++col) {
+                std::vector<float> column;
+                for (int k = 0; k < n; ++k) column.push_back(s.value(r + k, col));
+                const float expected = static_cast<float>(trimmedSlotMeanByRemoval(column.data(), n, g));
+                ASSERT_EQ(std::signbit(s.grid(hour + 1, col)), std::signbit(expected)) << g << " " << n << " " << col;
+                ASSERT_EQ(s.grid(hour + 1, col), expected) << g << " " << n << " " << col;
+            }
+            r += n;
+        }
+    }
 }
