@@ -110,10 +110,9 @@ void cycleMeans(const RawStore& store, int first, int last, double cv[87]) {
     cv[field::overload] = static_cast<double>(sums[std::size(kMeanFields) - 1]);
 }
 
-void channelSignals(ConverterRun& run, int cycle) {
+void channelSignals(const ConverterRun& run, LineWork& w, int cycle) {
     const RawStore& store = run.store;
     const CycleTable& cycles = run.cycles;
-    LineWork& w = run.work;
     const int first = cycles.cycleFirst[cycle], last = cycles.cycleLast[cycle];
     const int zeroFrom = cycles.zeroFirst[cycle], zeroTo = cycles.zeroLast[cycle];
     w.reserve(static_cast<size_t>(std::max(0, store.recordCount)) + 1);
@@ -184,8 +183,7 @@ void fillDiameters(const FractionTables& t, AirFactors& a) {
 
 }  // namespace
 
-const AirFactors& airFactors(ConverterRun& run, double T, double p, bool withDiameters) {
-    LineWork& w = run.work;
+const AirFactors& airFactors(const ConverterRun& run, LineWork& w, double T, double p, bool withDiameters) {
     if (!w.air) {
         w.air.reset(new AirFactors[LineWork::kAirPool + 1]);
         w.airIndex.reset(new uint32_t[LineWork::kAirIndexSlots]());

@@ -223,6 +223,15 @@ TEST(StandardData, ZeroWindowsMovingOnRecordByRecord) {
     std::string expected;
     for (int c = 1; c <= t.run.cycles.cycleCount; ++c) expected += expectedStandardLine(t, c);
     EXPECT_EQ(t.lines(), expected);
+
+    // The table's lines made in blocks side by side, each block starting
+    // with a zero window of its own, are the same.
+    testrun::TempFolder folder;
+    t.run.outputName = folder.file("KVA110211.txt");
+    writeDailyTable(t.run);
+    std::string table;
+    ASSERT_TRUE(platform::readWholeFile(t.run.outputName, table));
+    EXPECT_EQ(table, "\r\n\r\n\r\n" + expected);
 }
 
 TEST(StandardData, LinesDoNotDependOnTheCyclesWrittenBefore) {
