@@ -219,7 +219,9 @@ struct RawFileRead {
     Stop stop = Stop::end;
     std::exception_ptr recordFailure;  // the record after the parsed ones
     // Once placed in the store:
-    int recordEnd = 0;  // the number of the file's last record (or of the one before)
+    int firstRecord = 0;  // the number of the file's first record
+    int recordEnd = 0;    // the number of its last record (or of the one before)
+    int copied = 0;       // the records parsed ahead that go into the store
     bool overflow = false;  // a record began beyond the capacity of the store
 };
 
@@ -264,18 +266,16 @@ void parseInto(RawFileRead& read, int32_t* fields, double* times, int room) {
     read.parsed += stored;
 }
 
-// Puts the file's records behind the first `before` records of the store:
-// the `read.parsed` ones already parsed into `fields` and `times`, then the
-// rest straight from the text. False when the file ends the run.
-bool placeRecords(RawFileRead& read, const int32_t* fields, const double* times, int before, RawStore& store) {
+// Settles the place of the file's records behind the first `before` records
+// of the store: the `read.parsed` ones already parsed go there by
+// copyParsed; the rest is parsed straight into the store. False when the
+// file ends the run.
+bool placeRecords(RawFileRead& read, int before, RawStore& store) {
+    read.firstRecord = before + 1;
     read.recordEnd = before;
     if (!read.opened) return false;
     const int room = kRecordCapacity - before;
-    const int copied = std::min(read.parsed, room);
-    if (copied > 0) {
-        std::memcpy(store.record(before + 1), fields, sizeof(int32_t) * kRawFieldCount * static_cast<size_t>(copied));
-        std::memcpy(&store.recordTime[before + 1], times, sizeof(double) * static_cast<size_t>(copied));
-    }
+    read.copied = std::min(read.parsed, room);
     if (read.stop == Stop::full && read.parsed < room) {
         const int at = before + read.parsed + 1;
         parseInto(read, store.record(at), &store.recordTime[at], room - read.parsed);
@@ -285,6 +285,15 @@ bool placeRecords(RawFileRead& read, const int32_t* fields, const double* times,
     read.overflow = begun > room;
     read.recordEnd = before + std::min(read.parsed, room);
     return read.stop == Stop::end;
+}
+
+// Copies the records parsed ahead into their place. The first touch of the
+// store's pages happens here, so that more than one thread pays for it.
+void copyParsed(const RawFileRead& read, const int32_t* fields, const double* times, RawStore& store) {
+    if (read.copied <= 0) return;
+    std::memcpy(store.record(read.firstRecord), fields,
+                sizeof(int32_t) * kRawFieldCount * static_cast<size_t>(read.copied));
+    std::memcpy(&store.recordTime[read.firstRecord], times, sizeof(double) * static_cast<size_t>(read.copied));
 }
 
 // Tells the console what reading the file found, as reading it one file
@@ -320,9 +329,10 @@ constexpr int kParsedAheadRecords = 8640;
 
 void readAllRawFiles(platform::Console& console, const RawFiles& files, RawStore& store) {
     // Each file is read and parsed on its own, side by side with others, into
-    // its slot's room; then, in file order, its records are put behind those
-    // of the files before it. The console hears of it all afterwards, in
-    // file order, exactly as a reading of one file after the other tells it.
+    // its slot's room; then, in file order, its records get their place
+    // behind those of the files before it, and are copied there side by side
+    // again. The console hears of it all afterwards, in file order, exactly
+    // as a reading of one file after the other tells it.
     struct Slot {
         std::string text;
         std::unique_ptr<int32_t[]> fields;
@@ -347,12 +357,15 @@ void readAllRawFiles(platform::Console& console, const RawFiles& files, RawStore
             }
             parseInto(read, slot.fields.get(), slot.times.get(), ahead);
         },
-        [&](long i, int s) {
-            Slot& slot = room[static_cast<size_t>(s)];
+        [&](long i, int) {
             RawFileRead& read = reads[static_cast<size_t>(i)];
-            const bool goOn = placeRecords(read, slot.fields.get(), slot.times.get(), placed, store);
+            const bool goOn = placeRecords(read, placed, store);
             placed = read.recordEnd;
             return goOn;
+        },
+        [&](long i, int s) {
+            const Slot& slot = room[static_cast<size_t>(s)];
+            copyParsed(reads[static_cast<size_t>(i)], slot.fields.get(), slot.times.get(), store);
         });
 
     store.recordCount = 0;
@@ -366,7 +379,7 @@ void readRawFile(platform::Console& console, const std::string& entry, bool firs
     RawFileRead read;
     openRawFile(entry, buffer, read);
     parseInto(read, nullptr, nullptr, 0);
-    placeRecords(read, nullptr, nullptr, store.recordCount, store);
+    placeRecords(read, store.recordCount, store);
     reportRawFile(console, entry, first, read, store);
 }
 
