@@ -116,53 +116,93 @@ int64_t extremesSum(int32_t* column, size_t n, size_t k) {
     return sum;
 }
 
-// Four channels side by side in one register (SSE2 on x86; the compiler
-// picks what the target has elsewhere).
+// Channels side by side in one register (SSE2 on x86; the compiler picks
+// what the target has elsewhere): four readings of 32 bits, or eight of 16.
 typedef int32_t Lanes __attribute__((vector_size(16)));
-constexpr int kVectors = kLanes / 4;
+typedef int32_t WideLanes __attribute__((vector_size(32)));
+typedef int16_t NarrowLanes __attribute__((vector_size(16)));
 
-// Readings of one vector of channels summed exactly for any number of
-// records: the low 16 bits and the rest of each reading are summed apart,
-// in batches too short for either sum to overflow.
+// Readings summed exactly for any number of records: the low 16 bits and
+// the rest of each reading are summed apart, in batches too short for either
+// sum to overflow. Readings that fit in 16 bits are summed whole.
 constexpr size_t kSumBatch = 32768;
 
-void addSums(Lanes low, Lanes high, int64_t* total) {
-    for (int i = 0; i < 4; ++i) total[i] += int64_t{high[i]} * 65536 + low[i];
+// The k smallest and k largest of 4 channels from the first channel `c`.
+template <size_t K>
+void wideExtremes(const RawStore& store, const std::vector<int32_t>& records, int c, int64_t* sum,
+                  int64_t* removed) {
+    const size_t n = records.size();
+    // low[j] ascending: the j-th smallest so far; high[j] descending.
+    Lanes low[K], high[K];
+    for (size_t j = 0; j < K; ++j) low[j] = Lanes{} + INT32_MAX, high[j] = Lanes{} + INT32_MIN;
+    for (size_t from = 0; from < n; from += kSumBatch) {
+        const size_t to = std::min(n, from + kSumBatch);
+        Lanes sumLow = {}, sumHigh = {};
+        for (size_t i = from; i < to; ++i) {
+            Lanes x;
+            std::memcpy(&x, store.record(records[i]) + kPositive + c, sizeof x);
+            sumLow += x & 0xFFFF;
+            sumHigh += x >> 16;
+            // Compare-and-exchange by masks, without branches: where the
+            // mask is set, the two values trade places.
+            Lanes up = x, down = x;
+#pragma GCC unroll 8
+            for (size_t j = 0; j < K; ++j) {
+                const Lanes a = (up ^ low[j]) & (up < low[j]);
+                low[j] ^= a;
+                up ^= a;
+                const Lanes b = (down ^ high[j]) & (down > high[j]);
+                high[j] ^= b;
+                down ^= b;
+            }
+        }
+        for (int i = 0; i < 4; ++i) sum[c + i] += int64_t{sumHigh[i]} * 65536 + sumLow[i];
+    }
+    for (size_t j = 0; j < K; ++j)
+        for (int i = 0; i < 4; ++i) removed[c + i] += int64_t{low[j][i]} + high[j][i];
+}
+
+// The same for 8 channels from `c` whose readings all fit in 16 bits (the
+// usual case), eight to a register; false, with nothing changed, when one
+// does not fit.
+template <size_t K>
+bool narrowExtremes(const RawStore& store, const std::vector<int32_t>& records, int c, int64_t* sum,
+                    int64_t* removed) {
+    if (records.size() > kSumBatch) return false;
+    NarrowLanes low[K], high[K];
+    for (size_t j = 0; j < K; ++j) low[j] = NarrowLanes{} + int16_t{INT16_MAX}, high[j] = NarrowLanes{} + int16_t{INT16_MIN};
+    WideLanes sums = {}, range = {};
+    for (int32_t r : records) {
+        WideLanes w;
+        std::memcpy(&w, store.record(r) + kPositive + c, sizeof w);
+        range |= w + 0x8000;  // 0..0xFFFF for every reading that fits
+        sums += w;
+        NarrowLanes up = __builtin_convertvector(w, NarrowLanes), down = up;
+#pragma GCC unroll 8
+        for (size_t j = 0; j < K; ++j) {
+            const NarrowLanes l = low[j], h = high[j];
+            low[j] = up < l ? up : l;
+            up = up < l ? l : up;
+            high[j] = down > h ? down : h;
+            down = down > h ? h : down;
+        }
+    }
+    for (int i = 0; i < 8; ++i)
+        if (range[i] & ~0xFFFF) return false;
+    for (int i = 0; i < 8; ++i) {
+        sum[c + i] += sums[i];
+        for (size_t j = 0; j < K; ++j) removed[c + i] += int64_t{low[j][i]} + high[j][i];
+    }
+    return true;
 }
 
 template <size_t K>
 void keepExtremes(const RawStore& store, const std::vector<int32_t>& records, int64_t* sum,
                   int64_t* removed) {
-    const size_t n = records.size();
-    for (int c = 0; c < kVectors; ++c) {
-        // low[j] ascending: the j-th smallest so far; high[j] descending.
-        Lanes low[K], high[K];
-        for (size_t j = 0; j < K; ++j) low[j] = Lanes{} + INT32_MAX, high[j] = Lanes{} + INT32_MIN;
-        for (size_t from = 0; from < n; from += kSumBatch) {
-            const size_t to = std::min(n, from + kSumBatch);
-            Lanes sumLow = {}, sumHigh = {};
-            for (size_t i = from; i < to; ++i) {
-                Lanes x;
-                std::memcpy(&x, store.record(records[i]) + kPositive + 4 * c, sizeof x);
-                sumLow += x & 0xFFFF;
-                sumHigh += x >> 16;
-                // Compare-and-exchange by masks, without branches: where the
-                // mask is set, the two values trade places.
-                Lanes up = x, down = x;
-#pragma GCC unroll 8
-                for (size_t j = 0; j < K; ++j) {
-                    const Lanes a = (up ^ low[j]) & (up < low[j]);
-                    low[j] ^= a;
-                    up ^= a;
-                    const Lanes b = (down ^ high[j]) & (down > high[j]);
-                    high[j] ^= b;
-                    down ^= b;
-                }
-            }
-            addSums(sumLow, sumHigh, sum + 4 * c);
-        }
-        for (size_t j = 0; j < K; ++j)
-            for (int i = 0; i < 4; ++i) removed[4 * c + i] += int64_t{low[j][i]} + high[j][i];
+    for (int c = 0; c < kLanes; c += 8) {
+        if (narrowExtremes<K>(store, records, c, sum, removed)) continue;
+        wideExtremes<K>(store, records, c, sum, removed);
+        wideExtremes<K>(store, records, c + 4, sum, removed);
     }
 }
 
