@@ -7,6 +7,10 @@
 #include <limits>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace converter {
 
 void ValueList::reserve(size_t n) {
@@ -116,11 +120,9 @@ int64_t extremesSum(int32_t* column, size_t n, size_t k) {
     return sum;
 }
 
-// Channels side by side in one register (SSE2 on x86; the compiler picks
-// what the target has elsewhere): four readings of 32 bits, or eight of 16.
+// Four channels side by side in one register (SSE2 on x86; the compiler
+// picks what the target has elsewhere).
 typedef int32_t Lanes __attribute__((vector_size(16)));
-typedef int32_t WideLanes __attribute__((vector_size(32)));
-typedef int16_t NarrowLanes __attribute__((vector_size(16)));
 
 // Readings summed exactly for any number of records: the low 16 bits and
 // the rest of each reading are summed apart, in batches too short for either
@@ -163,37 +165,54 @@ void wideExtremes(const RawStore& store, const std::vector<int32_t>& records, in
 }
 
 // The same for 8 channels from `c` whose readings all fit in 16 bits (the
-// usual case), eight to a register; false, with nothing changed, when one
-// does not fit.
+// usual case), eight to a register, where SSE2 has minimum and maximum for
+// them; false, with nothing changed, when one does not fit.
 template <size_t K>
 bool narrowExtremes(const RawStore& store, const std::vector<int32_t>& records, int c, int64_t* sum,
                     int64_t* removed) {
+#ifdef __SSE2__
     if (records.size() > kSumBatch) return false;
-    NarrowLanes low[K], high[K];
-    for (size_t j = 0; j < K; ++j) low[j] = NarrowLanes{} + int16_t{INT16_MAX}, high[j] = NarrowLanes{} + int16_t{INT16_MIN};
-    WideLanes sums = {}, range = {};
+    __m128i low[K], high[K];
+    for (size_t j = 0; j < K; ++j) low[j] = _mm_set1_epi16(INT16_MAX), high[j] = _mm_set1_epi16(INT16_MIN);
+    const __m128i half = _mm_set1_epi32(0x8000);
+    __m128i sumA = _mm_setzero_si128(), sumB = sumA, range = sumA;
     for (int32_t r : records) {
-        WideLanes w;
-        std::memcpy(&w, store.record(r) + kPositive + c, sizeof w);
-        range |= w + 0x8000;  // 0..0xFFFF for every reading that fits
-        sums += w;
-        NarrowLanes up = __builtin_convertvector(w, NarrowLanes), down = up;
+        const int32_t* v = store.record(r) + kPositive + c;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + 4));
+        // 0..0xFFFF for every reading that fits
+        range = _mm_or_si128(range, _mm_or_si128(_mm_add_epi32(a, half), _mm_add_epi32(b, half)));
+        sumA = _mm_add_epi32(sumA, a);
+        sumB = _mm_add_epi32(sumB, b);
+        __m128i up = _mm_packs_epi32(a, b), down = up;
 #pragma GCC unroll 8
         for (size_t j = 0; j < K; ++j) {
-            const NarrowLanes l = low[j], h = high[j];
-            low[j] = up < l ? up : l;
-            up = up < l ? l : up;
-            high[j] = down > h ? down : h;
-            down = down > h ? h : down;
+            const __m128i l = low[j], h = high[j];
+            low[j] = _mm_min_epi16(up, l);
+            up = _mm_max_epi16(up, l);
+            high[j] = _mm_max_epi16(down, h);
+            down = _mm_min_epi16(down, h);
         }
     }
-    for (int i = 0; i < 8; ++i)
-        if (range[i] & ~0xFFFF) return false;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(range, 16), _mm_setzero_si128())) != 0xFFFF)
+        return false;
+    alignas(16) int32_t sums[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sums), sumA);
+    _mm_store_si128(reinterpret_cast<__m128i*>(sums + 4), sumB);
+    alignas(16) int16_t extremes[2 * K][8];
+    for (size_t j = 0; j < K; ++j) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(extremes[2 * j]), low[j]);
+        _mm_store_si128(reinterpret_cast<__m128i*>(extremes[2 * j + 1]), high[j]);
+    }
     for (int i = 0; i < 8; ++i) {
         sum[c + i] += sums[i];
-        for (size_t j = 0; j < K; ++j) removed[c + i] += int64_t{low[j][i]} + high[j][i];
+        for (size_t j = 0; j < 2 * K; ++j) removed[c + i] += extremes[j][i];
     }
     return true;
+#else
+    (void)store, (void)records, (void)c, (void)sum, (void)removed;
+    return false;
+#endif
 }
 
 template <size_t K>
