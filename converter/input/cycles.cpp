@@ -11,7 +11,7 @@ void CycleTable::allocate() {
     zeroFirst.reset(new int32_t[kCycleCapacity + 1]);
     zeroLast.reset(new int32_t[kCycleCapacity + 1]);
     cycleTime.reset(new double[kCycleCapacity + 1]);
-    seconds.reset(new int64_t[kRecordCapacity + 1]);
+    seconds = allocateLargeTable<int64_t>(static_cast<size_t>(kRecordCapacity) + 1);
     cycleCount = 0;
 }
 
