@@ -169,10 +169,12 @@ Stop parseRecords(RecordText& r, int32_t* fields, double* times, int room, int& 
             while (static_cast<unsigned char>(*q - '0') < 10) v = v * 10 + static_cast<uint32_t>(*q++ - '0');
             if (static_cast<size_t>(q - p - 1) < 9 && isSeparator(*q)) {
                 rec[f] = static_cast<int32_t>(v);
-                after = q;
-            } else if (!(after = parseRecordField(p, end, rec[f]))) {
-                badField(r, p);
+                after = p = q;
+                do ++p;
+                while (isSeparator(*p));
+                continue;
             }
+            if (!(after = parseRecordField(p, end, rec[f]))) badField(r, p);
             p = after;
             while (isSeparator(*p)) ++p;
         }
