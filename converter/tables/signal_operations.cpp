@@ -364,11 +364,12 @@ double particleMobility(double d, double T, double p) {
     const double lambda = 166251 * eta * tk / (28.96 * p * u);
     const double mass = 655.824 * (d * d * d);
 
-    // Effective temperature of the collisions, by iteration.
+    // Effective temperature of the collisions, by iteration; the first pass
+    // starts from tk, whose delta is known.
     double t = tk, r = 0, eps = 0;
     for (int pass = 0;; ++pass) {
         const double previous = t;
-        r = d / 2 + 0.115 + delta(previous) / 2;
+        r = d / 2 + 0.115 + (pass == 0 ? dk : delta(previous)) / 2;
         const double r2 = r * r;
         eps = 14.28705 / (r2 * r2);
         t = tk + eps;
