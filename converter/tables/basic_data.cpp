@@ -6,7 +6,6 @@
 #include "converter/tables/cycle_values.hpp"
 #include "converter/tables/daily_table.hpp"
 #include "converter/tables/table_format.hpp"
-#include "platform/files.hpp"
 #include "platform/number_text.hpp"
 
 namespace converter {
@@ -73,12 +72,6 @@ bool appendBasicLine(const ConverterRun& run, LineWork& w, int cycle, std::strin
 
     appendIntegerLine(text, b, 87);
     return true;
-}
-
-bool writeBasicLine(ConverterRun& run, int cycle, platform::OutputFile& out) {
-    const bool written = appendBasicLine(run, run.work, cycle, out.buffer());
-    out.flushIfFull();
-    return written;
 }
 
 }  // namespace converter

@@ -6,10 +6,6 @@
 #include "converter/input/fraction_tables.hpp"
 #include "converter/input/settings.hpp"
 
-namespace platform {
-class OutputFile;
-}
-
 namespace converter {
 
 struct ConverterRun;
@@ -27,9 +23,5 @@ void buildColumnTitles(const ConverterSettings& settings, const FractionTables& 
 // a LineWork of its own.
 bool appendStandardLine(const ConverterRun& run, LineWork& w, int cycle, std::string& text);
 bool appendBasicLine(const ConverterRun& run, LineWork& w, int cycle, std::string& text);
-
-// The same appended to the open table, working in run.work.
-bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out);
-bool writeBasicLine(ConverterRun& run, int cycle, platform::OutputFile& out);
 
 }  // namespace converter

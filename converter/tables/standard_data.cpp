@@ -6,7 +6,6 @@
 #include "converter/tables/cycle_values.hpp"
 #include "converter/tables/daily_table.hpp"
 #include "converter/tables/table_format.hpp"
-#include "platform/files.hpp"
 #include "platform/number_text.hpp"
 
 namespace converter {
@@ -132,12 +131,6 @@ bool appendStandardLine(const ConverterRun& run, LineWork& w, int cycle, std::st
     *at++ = '\n';
     text.append(line, at);
     return true;
-}
-
-bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out) {
-    const bool written = appendStandardLine(run, run.work, cycle, out.buffer());
-    out.flushIfFull();
-    return written;
 }
 
 }  // namespace converter
