@@ -20,6 +20,10 @@ void forEachInOrder(long count, int slots, const std::function<void(long, int)>&
     std::condition_variable turnChanged;
     long turn = 0;                  // the piece whose hand-on is next
     std::atomic<bool> stop{false};  // the pieces from the next turn on are not needed
+    // A piece has failed after its turn: the ones still waiting for theirs
+    // give up, since forEachIndex hands out no further piece after a failure
+    // and a turn may never come.
+    bool abandoned = false;
     // No more pieces are under way than there are threads, and no more
     // threads than slots: a piece always finds a free slot.
     std::vector<int> freeSlots;
@@ -44,9 +48,16 @@ void forEachInOrder(long count, int slots, const std::function<void(long, int)>&
                 }
             };
             if (!stop.load(std::memory_order_relaxed)) attempt([&] { prepare(piece, slot); });
+            bool given = false;
             {
                 std::unique_lock<std::mutex> hold(lock);
-                turnChanged.wait(hold, [&] { return turn == piece; });
+                turnChanged.wait(hold, [&] { return turn == piece || abandoned; });
+                given = turn == piece && !abandoned;
+            }
+            if (!given) {
+                std::lock_guard<std::mutex> hold(lock);
+                freeSlots.push_back(slot);
+                return;
             }
             // The pieces before this one have all handed on, and none after
             // it hands on before this one has: this thread alone is here.
@@ -69,6 +80,11 @@ void forEachInOrder(long count, int slots, const std::function<void(long, int)>&
             }
             if (failure) {
                 stop.store(true, std::memory_order_relaxed);
+                {
+                    std::lock_guard<std::mutex> hold(lock);
+                    abandoned = true;
+                }
+                turnChanged.notify_all();
                 std::rethrow_exception(failure);
             }
         },
