@@ -26,6 +26,9 @@ struct ConverterRun {
     CycleTable cycles;
     FractionTables fractions;
     LineWork work;
+    // The working storage of the further threads that make lines; `work`
+    // serves the first.
+    std::vector<LineWork> moreWork;
 
     double cycleDays = 0;
     int fractionsPerDecade = 8;

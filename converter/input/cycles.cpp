@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#include "platform/parallel.hpp"
 
 namespace converter {
 
@@ -11,7 +14,7 @@ void CycleTable::allocate() {
     zeroFirst.reset(new int32_t[kCycleCapacity + 1]);
     zeroLast.reset(new int32_t[kCycleCapacity + 1]);
     cycleTime.reset(new double[kCycleCapacity + 1]);
-    seconds.reset(new int64_t[kRecordCapacity + 1]);
+    seconds = allocateLargeTable<int64_t>(static_cast<size_t>(kRecordCapacity) + 1);
     cycleCount = 0;
 }
 
@@ -29,11 +32,23 @@ struct Seconds {
 
 Seconds recordSecondsOf(const RawStore& store, CycleTable& cycles, bool& ascending) {
     int64_t* s = cycles.seconds.get();
+    // In blocks on the usable cores; each tells whether its times ascend.
+    constexpr int kBlock = 1 << 16;
+    const int n = store.recordCount;
+    const int blocks = (n + kBlock - 1) / kBlock;
+    std::vector<char> blockAscends(static_cast<size_t>(blocks));
+    platform::forEachIndex(blocks, [&](long b) {
+        const int first = 1 + static_cast<int>(b) * kBlock, last = std::min(n, first + kBlock - 1);
+        bool ascends = true;
+        for (int r = first; r <= last; ++r) {
+            s[r] = recordSeconds(store.recordTime[r]);
+            if (r > first && s[r] < s[r - 1]) ascends = false;
+        }
+        blockAscends[static_cast<size_t>(b)] = ascends;
+    });
     ascending = true;
-    for (int r = 1; r <= store.recordCount; ++r) {
-        s[r] = recordSeconds(store.recordTime[r]);
-        if (r > 1 && s[r] < s[r - 1]) ascending = false;
-    }
+    for (int b = 0; b < blocks; ++b)
+        if (!blockAscends[static_cast<size_t>(b)] || (b > 0 && s[1 + b * kBlock] < s[b * kBlock])) ascending = false;
     return {s};
 }
 
@@ -87,11 +102,21 @@ void buildByGrid(const RawStore& store, const ConverterSettings& settings, Cycle
 
     // A record opens a new group only when its slot is above that of the
     // record before it; records whose times fall back stay in the group.
+    // A record in the slot of the one before needs no division: that slot
+    // spans [spanFrom, spanTo) seconds from the origin (an empty span for a
+    // record before the origin, whose slot the division alone tells).
     int first = 1;
     int64_t previousSlot = slot(1);
+    int64_t spanFrom = (previousSlot - 1) * slotLength, spanTo = previousSlot * slotLength;
     int64_t kindSum = store.kind(1);
     for (int r = 2; r <= n; ++r) {
-        int64_t s = slot(r);
+        const int64_t since = sec(r) - origin;
+        int64_t s = previousSlot;
+        if (since < spanFrom || since >= spanTo) {
+            s = slot(r);
+            spanFrom = since >= 0 ? (s - 1) * slotLength : 1;
+            spanTo = since >= 0 ? s * slotLength : 0;
+        }
         if (s > previousSlot) {
             closeGroup(first, r - 1, kindSum);
             first = r;

@@ -19,7 +19,7 @@ struct CycleTable {
     std::unique_ptr<int32_t[]> cycleFirst, cycleLast, zeroFirst, zeroLast;
     std::unique_ptr<double[]> cycleTime;  // only when cycleminutes is 0
     // Working table of the builds: the record times in whole seconds.
-    std::unique_ptr<int64_t[]> seconds;
+    LargeTable<int64_t> seconds;
 
     void allocate();
 };

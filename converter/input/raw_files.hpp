@@ -20,18 +20,16 @@ void scanRawFolder(platform::Console& console, const std::string& folder, RawFil
 void sortRawFiles(RawFiles& files);
 
 // Reads every raw file in order into the store (one "." per file on the
-// current console line, which it ends), with the header dialogue.
+// current console line, which it ends), with the header dialogue. The files
+// are parsed side by side on the usable cores; the console hears of them
+// afterwards, in file order, as if they had been read one after the other.
 void readAllRawFiles(platform::Console& console, const RawFiles& files, RawStore& store);
 
-// Reads one raw file (`buffer` is reused between files); `first` tells
-// whether its header lines start the run's header.
+// Reads one raw file behind the records the store holds (`buffer` is reused
+// between files); `first` tells whether its header lines start the run's
+// header.
 void readRawFile(platform::Console& console, const std::string& entry, bool first, RawStore& store,
                  std::string& buffer);
-
-// Appends the records of `text` from offset `from` on (the part after the
-// three header lines of file `entry`) to the store.
-void storeRawRecords(platform::Console& console, std::string_view text, size_t from, const std::string& entry,
-                     RawStore& store);
 
 // The header lines of a later file differ from the run's: asks whether to
 // abort (ends the run silently) or to take this file's lines.

@@ -27,6 +27,22 @@ inline constexpr int overload = 85;
 inline constexpr int status = 86;
 }  // namespace field
 
+// A table of the run allocated once at full size and left untouched, so that
+// only the pages of what a run stores are ever committed; on large pages
+// where the system offers them, so that a full table takes a few hundred
+// page faults instead of tens of thousands.
+struct ReleaseLargeTable {
+    void operator()(void* p) const;
+};
+template <class T>
+using LargeTable = std::unique_ptr<T[], ReleaseLargeTable>;
+void* allocateLargeBytes(size_t bytes);
+// Room for `count` values of T (not initialised); throws std::bad_alloc.
+template <class T>
+LargeTable<T> allocateLargeTable(size_t count) {
+    return LargeTable<T>(static_cast<T*>(allocateLargeBytes(count * sizeof(T))));
+}
+
 // The raw files to read, in reading order.
 struct RawFiles {
     std::vector<std::string> rawFiles;  // room reserved for 1000 entries
@@ -37,11 +53,8 @@ struct RawFiles {
 // -1 (all fields 0 but the kind, which the run sets to -1). The tables are
 // allocated once at full capacity but only touched as records arrive.
 struct RawStore {
-    struct Release {
-        void operator()(int32_t* p) const;
-    };
-    std::unique_ptr<int32_t[], Release> fields;  // (capacity + 2) records of 87 fields
-    std::unique_ptr<double[]> recordTime;   // index 1..recordCount
+    LargeTable<int32_t> fields;  // (capacity + 2) records of 87 fields
+    LargeTable<double> recordTime;  // index 1..recordCount
     int recordCount = 0;
 
     std::string headerLine1, headerLine2, headerLine3;

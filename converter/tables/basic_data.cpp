@@ -6,7 +6,6 @@
 #include "converter/tables/cycle_values.hpp"
 #include "converter/tables/daily_table.hpp"
 #include "converter/tables/table_format.hpp"
-#include "platform/files.hpp"
 #include "platform/number_text.hpp"
 
 namespace converter {
@@ -25,10 +24,9 @@ bool roundedField(double value, int64_t& result) {
 
 }  // namespace
 
-bool writeBasicLine(ConverterRun& run, int cycle, platform::OutputFile& out) {
+bool appendBasicLine(const ConverterRun& run, LineWork& w, int cycle, std::string& text) {
     const RawStore& store = run.store;
     const ConverterSettings& settings = run.settings;
-    LineWork& w = run.work;
     double* cv = w.cycleValues;
     const int first = run.cycles.cycleFirst[cycle], last = run.cycles.cycleLast[cycle];
     const int n = last - first + 1;
@@ -58,13 +56,13 @@ bool writeBasicLine(ConverterRun& run, int cycle, platform::OutputFile& out) {
     if (!roundedField(ovlScValue(cv[field::overload], n), b[85])) return false;
     b[86] = regimeCode(settings.outputstyle, settings.extracorrect, store.record(last)[field::status]);
 
-    channelSignals(run, cycle);
+    channelSignals(run, w, cycle);
     const double T = static_cast<double>(b[2]) / 100;
     const double p = static_cast<double>(b[4]) / 10;
     w.temperature = T;
     w.pressure = p;
     if (!(p > 0)) return false;
-    const AirFactors& air = airFactors(run, T, p, false);
+    const AirFactors& air = airFactors(run, w, T, p, false);
     scaleToConcentration(run.fractions, instrumentCoefficients(store), cv, static_cast<double>(b[75]) / 10,
                          static_cast<double>(b[78]) + static_cast<double>(b[79]), air.loss);
     for (int i = 0; i < 35; ++i) {
@@ -72,8 +70,7 @@ bool writeBasicLine(ConverterRun& run, int cycle, platform::OutputFile& out) {
         if (!roundedField(cv[kNegative + i], b[kNegative + i])) return false;
     }
 
-    appendIntegerLine(out.buffer(), b, 87);
-    out.flushIfFull();
+    appendIntegerLine(text, b, 87);
     return true;
 }
 

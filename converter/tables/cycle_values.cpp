@@ -110,10 +110,9 @@ void cycleMeans(const RawStore& store, int first, int last, double cv[87]) {
     cv[field::overload] = static_cast<double>(sums[std::size(kMeanFields) - 1]);
 }
 
-void channelSignals(ConverterRun& run, int cycle) {
+void channelSignals(const ConverterRun& run, LineWork& w, int cycle) {
     const RawStore& store = run.store;
     const CycleTable& cycles = run.cycles;
-    LineWork& w = run.work;
     const int first = cycles.cycleFirst[cycle], last = cycles.cycleLast[cycle];
     const int zeroFrom = cycles.zeroFirst[cycle], zeroTo = cycles.zeroLast[cycle];
     w.reserve(static_cast<size_t>(std::max(0, store.recordCount)) + 1);
@@ -184,13 +183,11 @@ void fillDiameters(const FractionTables& t, AirFactors& a) {
 
 }  // namespace
 
-const AirFactors& airFactors(ConverterRun& run, double T, double p, bool withDiameters) {
-    LineWork& w = run.work;
+const AirFactors& airFactors(const ConverterRun& run, LineWork& w, double T, double p, bool withDiameters) {
     if (!w.air) {
-        w.air.reset(new AirFactors[LineWork::kAirPool + 1]);
+        w.air.reset(new AirFactors[LineWork::kAirPool]);
         w.airIndex.reset(new uint32_t[LineWork::kAirIndexSlots]());
         w.airCount = 0;
-        w.airScratchUsed = false;
     }
     const uint64_t tb = std::bit_cast<uint64_t>(T), pb = std::bit_cast<uint64_t>(p);
     const double g = run.store.headerParam6;
@@ -207,28 +204,25 @@ const AirFactors& airFactors(ConverterRun& run, double T, double p, bool withDia
         return z ^ (z >> 31);
     };
     const size_t mask = LineWork::kAirIndexSlots - 1;
-    size_t slot = static_cast<size_t>(mix(tb ^ mix(pb ^ gb)) >> 40) & mask;
+    const size_t home = static_cast<size_t>(mix(tb ^ mix(pb ^ gb)) >> 40) & mask;
+    size_t slot = home;
     while (w.airIndex[slot] != 0 && !matches(w.air[w.airIndex[slot] - 1])) slot = (slot + 1) & mask;
 
     AirFactors* found;
     if (w.airIndex[slot] != 0) {
         found = &w.air[w.airIndex[slot] - 1];
     } else {
-        bool fresh = true;
-        if (w.airCount < LineWork::kAirPool) {
-            found = &w.air[w.airCount++];
-            w.airIndex[slot] = static_cast<uint32_t>(w.airCount);
-        } else {
-            found = &w.air[LineWork::kAirPool];  // scratch: not indexed
-            fresh = !w.airScratchUsed || !matches(*found);
-            w.airScratchUsed = true;
+        if (w.airCount == LineWork::kAirPool) {
+            std::fill_n(w.airIndex.get(), LineWork::kAirIndexSlots, 0);
+            w.airCount = 0;
+            slot = home;
         }
-        if (fresh) {
-            found->temperature = T;
-            found->pressure = p;
-            found->lossCoefficient = g;
-            found->hasLoss = found->hasDiameters = false;
-        }
+        found = &w.air[w.airCount++];
+        w.airIndex[slot] = static_cast<uint32_t>(w.airCount);
+        found->temperature = T;
+        found->pressure = p;
+        found->lossCoefficient = g;
+        found->hasLoss = found->hasDiameters = false;
     }
     AirFactors& a = *found;
     if (!a.hasLoss) {

@@ -11,13 +11,14 @@ namespace converter {
 // field 85: the sum.
 void cycleMeans(const RawStore& store, int first, int last, double cycleValues[87]);
 
-// Zero-corrected channel signals of the cycle in cycleValues[5..74] and the
-// zero signals in zeroValues[5..74], then the extra corrections in force.
-void channelSignals(ConverterRun& run, int cycle);
+// Zero-corrected channel signals of the cycle in w.cycleValues[5..74] and
+// the zero signals in w.zeroValues[5..74], then the extra corrections in
+// force.
+void channelSignals(const ConverterRun& run, LineWork& w, int cycle);
 
-// The air factors of (T, p), computed once per air state; the diameter
-// boundaries only when asked for.
-const AirFactors& airFactors(ConverterRun& run, double T, double p, bool withDiameters);
+// The air factors of (T, p), computed once per air state of `w`; the
+// diameter boundaries only when asked for.
+const AirFactors& airFactors(const ConverterRun& run, LineWork& w, double T, double p, bool withDiameters);
 
 InstrumentCoefficients instrumentCoefficients(const RawStore& store);
 

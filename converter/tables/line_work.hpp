@@ -56,17 +56,17 @@ struct LineWork {
     bool zeroValid = false;
     ZeroWindow zeroWindow;
 
-    // Air factors by air state: a pool filled in order of first use (a year
-    // of records holds some tens of thousands of distinct (T, p) pairs; only
-    // the entries in use are touched) and an open-addressed index into it
-    // (0 = free, else pool entry + 1). Allocated on first use. When the pool
-    // is full, its last entry serves as scratch for the air states beyond.
-    static constexpr size_t kAirPool = size_t{1} << 16;
-    static constexpr size_t kAirIndexSlots = size_t{1} << 17;
-    std::unique_ptr<AirFactors[]> air;  // kAirPool + 1 entries
+    // Air factors by air state: a pool filled in order of first use and an
+    // open-addressed index into it (0 = free, else pool entry + 1). Allocated
+    // on first use. When the pool is full, it starts again empty: the air
+    // states of neighbouring cycles, the ones that come again, stay at hand,
+    // and a year of cycles, most of them with an air state of their own,
+    // touches no more than the pool's 2 MB.
+    static constexpr size_t kAirPool = size_t{1} << 12;
+    static constexpr size_t kAirIndexSlots = size_t{1} << 13;
+    std::unique_ptr<AirFactors[]> air;  // kAirPool entries
     std::unique_ptr<uint32_t[]> airIndex;
     size_t airCount = 0;
-    bool airScratchUsed = false;
 
     // Gives the buffers room for lists of up to `records` values.
     void reserve(size_t records);

@@ -6,7 +6,6 @@
 #include "converter/tables/cycle_values.hpp"
 #include "converter/tables/daily_table.hpp"
 #include "converter/tables/table_format.hpp"
-#include "platform/files.hpp"
 #include "platform/number_text.hpp"
 
 namespace converter {
@@ -43,11 +42,10 @@ void diameterFractions(const FractionTables& t, const AirFactors& a, const doubl
 
 }  // namespace
 
-bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out) {
+bool appendStandardLine(const ConverterRun& run, LineWork& w, int cycle, std::string& text) {
     const RawStore& store = run.store;
     const ConverterSettings& settings = run.settings;
     const FractionTables& tables = run.fractions;
-    LineWork& w = run.work;
     double* cv = w.cycleValues;
     double* col = w.columns;
     const int first = run.cycles.cycleFirst[cycle], last = run.cycles.cycleLast[cycle];
@@ -82,8 +80,8 @@ bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out) 
     col[78] = static_cast<double>(
         regimeCode(settings.outputstyle, settings.extracorrect, store.record(last)[field::status]));
 
-    channelSignals(run, cycle);
-    const AirFactors& air = airFactors(run, T, p, true);
+    channelSignals(run, w, cycle);
+    const AirFactors& air = airFactors(run, w, T, p, true);
     if (!air.diametersFinite) return false;
     const ConcentrationScale k =
         scaleToConcentration(tables, instrumentCoefficients(store), cv, col[61], col[64] + col[65], air.loss);
@@ -122,17 +120,16 @@ bool writeStandardLine(ConverterRun& run, int cycle, platform::OutputFile& out) 
     for (int c = 1; c <= 78; ++c)
         if (!(std::fabs(col[c]) <= std::numeric_limits<float>::max())) return false;
 
-    char text[78 * (platform::kFixedTextRoom + 1) + 2];
-    char* at = text;
+    char line[78 * (platform::kFixedTextRoom + 1) + 2];
+    char* at = line;
     for (int c = 1; c <= 77; ++c) {
         at = platform::writeFixed(at, col[c], run.columnDecimals[c - 1]);
         *at++ = '\t';
     }
     at = platform::writeFixed(at, col[78], 0);
-    std::string& line = out.buffer();
-    line.append(text, at);
-    line += "\r\n";
-    out.flushIfFull();
+    *at++ = '\r';
+    *at++ = '\n';
+    text.append(line, at);
     return true;
 }
 

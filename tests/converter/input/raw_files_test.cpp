@@ -91,6 +91,22 @@ TEST_F(RawReading, NumbersRecordsAcrossFilesAndTimesThemFromNameAndField0) {
     EXPECT_EQ(store.headerLine3, "titles 2");
 }
 
+TEST_F(RawReading, ALongFileFollowedByAnotherKeepsEveryRecordInPlace) {
+    // More records than a thread parses ahead of its file's turn: the rest
+    // goes straight into the store, and the next file follows behind.
+    std::string records;
+    for (int i = 0; i < 9000; ++i) records += recordLine(i / 3600 * 10000 + i / 60 % 60 * 100 + i % 60, 1, i);
+    add("_KVA110211.001", rawText(records));
+    add("_KVA110212.001", rawText(recordLine(5, 0, -7)));
+    EXPECT_EQ(readAll(), "..\n");
+    ASSERT_EQ(store.recordCount, 9001);
+    for (int r : {1, 8640, 8641, 9000}) {
+        EXPECT_EQ(store.record(r)[2], r - 1 + 2) << r;
+        EXPECT_EQ(store.recordTime[r], platform::encodeDate(2011, 2, 11) + (r - 1) / 86400.0) << r;
+    }
+    EXPECT_EQ(store.record(9001)[86], 79);
+}
+
 TEST_F(RawReading, RecordLayoutOnLines) {
     std::string twoLines;  // 40 numbers on one line, 47 on the next
     for (int f = 0; f < 87; ++f) {

@@ -217,7 +217,7 @@ TEST(AirFactorCache, EveryAirStateGetsItsOwnFactorsBeyondThePool) {
     for (int pass = 0; pass < 2; ++pass)
         for (int i = 0; i < states; i += pass == 0 ? 1 : 997) {
             const double T = (1500 + i % 1000) / 100.0, p = (9800 + i / 1000) / 10.0;
-            const AirFactors& a = airFactors(run, T, p, i % 7 == 0);
+            const AirFactors& a = airFactors(run, run.work, T, p, i % 7 == 0);
             channelLossFactors(run.fractions, T, p, 0.065, expected);
             for (int c = 0; c < 35; ++c) ASSERT_EQ(a.loss[c], expected[c]) << i << " " << c;
             if (i % 7 == 0) {
