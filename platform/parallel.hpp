@@ -19,9 +19,11 @@ int usableCores();
 
 // Calls work(i) once for every i in [0, count), on up to `threads` threads
 // (0: usableCores()), the calling thread among them. Indices are handed out
-// in ascending order. When calls throw, no further index is handed out and,
-// once every call under way has ended, the exception of the lowest index is
-// thrown again: the one a loop from 0 upwards would have met first.
+// in ascending order. When calls throw, the indices above the lowest one
+// that threw may be left out (also one a thread has taken but not begun, so
+// no call may wait for another) and, once every call under way has ended,
+// the exception of the lowest index is thrown again: the one a loop from 0
+// upwards would have met first.
 void forEachIndex(long count, const std::function<void(long)>& work, int threads = 0);
 
 // The same, telling each call which thread makes it: 0 for the calling
