@@ -21,6 +21,17 @@ std::string readText(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Each of the lines appears in the console output, in this order.
+template <size_t N>
+void expectInOrder(const std::string& out, const std::string (&lines)[N]) {
+    size_t at = 0;
+    for (const std::string& line : lines) {
+        const size_t found = out.find(line, at);
+        ASSERT_NE(found, std::string::npos) << "missing in order: " << line << "\n" << out;
+        at = found + line.size();
+    }
+}
+
 }  // namespace
 
 TEST(Plotter, DrawsEveryTableOfAFolderAndSaysWhatItSkipped) {
@@ -49,12 +60,7 @@ TEST(Plotter, DrawsEveryTableOfAFolderAndSaysWhatItSkipped) {
         " written d1201-month.svg, the days of 2012-01 side by side\n",
         " Done, but 1 table(s) not drawn (see above)\n\n Finished ",
     };
-    size_t at = 0;
-    for (const std::string& line : expected) {
-        const size_t found = result.out.find(line, at);
-        ASSERT_NE(found, std::string::npos) << "missing in order: " << line << "\n" << result.out;
-        at = found + line.size();
-    }
+    expectInOrder(result.out, expected);
     EXPECT_TRUE(result.out.ends_with(", press ENTER!"));
 
     std::vector<std::string> names;
@@ -95,12 +101,7 @@ TEST(Plotter, AFileLargerThanAnyDiagramTableIsSkippedUnreadAndTheFolderDrawn) {
         " written d0101-month.svg, the days of 2001-01 side by side\n",
         " Done, but 1 table(s) not drawn (see above)\n\n Finished ",
     };
-    size_t at = 0;
-    for (const std::string& line : expected) {
-        const size_t found = result.out.find(line, at);
-        ASSERT_NE(found, std::string::npos) << "missing in order: " << line << "\n" << result.out;
-        at = found + line.size();
-    }
+    expectInOrder(result.out, expected);
     EXPECT_NE(readText(dir / "d0101-month.svg").find(">table not drawn</text>"), std::string::npos);
     fs::remove_all(dir);
 }
